@@ -1,0 +1,28 @@
+#include "jtag/tap_controller.hpp"
+
+namespace tapwright {
+
+int tap_reset(ClockStream& stream, DeviceHandle device, TapState& state, int compare) {
+  for (int i = 0; i < 5; ++i) {
+    if (!stream.tap_clock(device, 1, 0, 0, 0, compare, 0)) return 0;
+  }
+  if (!stream.tap_clock(device, 0, 0, 0, 0, compare, 0)) return 0;
+  state = TapState::run_test_idle;
+  return 1;
+}
+
+int tap_goto(ClockStream& stream, DeviceHandle device, TapState& state, TapState target,
+             int compare) {
+  // No caller passes an invalid target; refuse it without clocking rather
+  // than walk forever towards a state that does not exist.
+  if (!tap_state_valid(target)) return 0;
+  while (state != target) {
+    if (!tap_state_valid(state)) return 1;
+    const WalkStep step = walk_step(state, target);
+    if (!stream.tap_clock(device, step.tms, 0, 0, 0, compare, 0)) return 0;
+    state = step.next;
+  }
+  return 1;
+}
+
+}  // namespace tapwright

@@ -1,0 +1,91 @@
+#pragma once
+// The one path of every TCK cycle to the pins. Each cycle becomes a byte pair
+// (TCK low with TMS/TDI set up, then TCK high), collected in 4096-byte blocks.
+// In compare mode every cycle also records what TDO should be, and each
+// written block is read back one block behind the writes, so that a read only
+// ever asks for bytes the chip has already been sent.
+#include <array>
+#include <cstdint>
+
+#include "link/device.hpp"
+
+namespace tapwright {
+
+inline constexpr int block_bytes = 4096;
+inline constexpr int block_cycles = block_bytes / 2;
+
+// Expectation byte of one cycle: bit 0 the expected TDO level, bit 1 care.
+inline constexpr std::uint8_t expect_care = 0x02;
+
+struct ExpectationBank {
+  std::array<std::uint8_t, block_cycles> entries{};
+  std::int32_t clocks = 0;
+};
+
+// The byte pair of one cycle.
+constexpr std::uint8_t first_byte(int tms, int tdi) {
+  return static_cast<std::uint8_t>((tdi & 1) | ((tms & 1) << 1));
+}
+constexpr std::uint8_t second_byte(int tms, int tdi) {
+  return static_cast<std::uint8_t>(first_byte(tms, tdi) | pin_tck);
+}
+
+class ClockStream {
+ public:
+  // The stream talks to the chip only through `device`'s read and write.
+  explicit ClockStream(Device& device) : device_(device) {}
+  ClockStream(const ClockStream&) = delete;
+  ClockStream& operator=(const ClockStream&) = delete;
+
+  // Appends one cycle; writes the block when it is full or `force` is 1, and
+  // in compare mode (`compare` exactly 1) reads back the block before it.
+  // 1 on success, 0 when the device took or returned fewer bytes than asked.
+  int tap_clock(DeviceHandle device, int tms, int tdi, int expected, int care, int compare,
+                int force) {
+    if (broken_) return 0;
+    const std::uint8_t first = first_byte(tms, tdi);
+    out_buf_[out_len_] = first;
+    out_buf_[out_len_ + 1] = static_cast<std::uint8_t>(first | pin_tck);
+    out_len_ += 2;
+    if (compare == 1) {
+      ExpectationBank& bank = banks_[cur_bank_];
+      bank.entries[bank.clocks++] =
+          care ? static_cast<std::uint8_t>(expect_care | (expected & 1)) : std::uint8_t{0};
+    }
+    if (out_len_ == block_bytes || force) return flush(device, compare, force);
+    return 1;
+  }
+
+  // The final drain: one last cycle with TMS 0 and TDI 0, everything written,
+  // and in compare mode every block not yet read back is read and compared.
+  int tap_flush(DeviceHandle device, int compare) { return tap_clock(device, 0, 0, 0, 0, compare, 1); }
+
+  // Compared cycles whose TDO differed, over the whole run. Final only after
+  // the drain, since a block is compared up to two blocks after it was filled.
+  std::int64_t mismatch_count() const { return mismatch_count_; }
+
+  // Read-only views of the stream's state, for tests and diagnostics.
+  int out_len() const { return out_len_; }
+  const std::uint8_t* out_buf() const { return out_buf_.data(); }
+  int cur_bank() const { return cur_bank_; }
+  int drained() const { return drained_; }
+  const ExpectationBank& bank(int index) const { return banks_[index & 1]; }
+
+ private:
+  int flush(DeviceHandle device, int compare, int force);
+  int read_back_pass(DeviceHandle device);
+
+  Device& device_;
+  std::array<std::uint8_t, block_bytes> out_buf_{};
+  std::int32_t out_len_ = 0;
+  std::array<ExpectationBank, 2> banks_{};
+  int cur_bank_ = 0;
+  int drained_ = 1;
+  std::array<std::uint8_t, block_bytes> in_buf_{};
+  std::int64_t mismatch_count_ = 0;
+  // Set when a flush failed: the buffer or a bank may then be full, and no
+  // later cycle may be appended to it. The run ends at the first failure.
+  bool broken_ = false;
+};
+
+}  // namespace tapwright

@@ -1,0 +1,137 @@
+#include "svf/svf_tokenizer.hpp"
+
+namespace tapwright {
+
+namespace {
+
+enum CharClass : unsigned char { word_char = 0, blank = 1, semicolon = 2, close_paren = 3 };
+
+constexpr std::array<unsigned char, 256> make_classes() {
+  std::array<unsigned char, 256> classes{};
+  classes[' '] = blank;
+  classes['\t'] = blank;
+  classes['\n'] = blank;
+  classes['\r'] = blank;
+  classes[';'] = semicolon;
+  classes[')'] = close_paren;
+  return classes;
+}
+constexpr std::array<unsigned char, 256> classes = make_classes();
+
+inline unsigned char class_of(char c) { return classes[static_cast<unsigned char>(c)]; }
+inline bool is_separator(int c) {
+  if (c < 0) return false;
+  const unsigned char cls = class_of(static_cast<char>(c));
+  return cls == blank || cls == semicolon;
+}
+inline bool is_blank(int c) { return c >= 0 && class_of(static_cast<char>(c)) == blank; }
+
+}  // namespace
+
+bool SvfTokenizer::fill() {
+  len_ = input_ ? std::fread(buf_.data(), 1, buf_.size(), input_) : 0;
+  pos_ = 0;
+  return len_ > 0;
+}
+
+void SvfTokenizer::advance() {
+  if (lookahead_ == end_of_input) return;
+  if (lookahead_ != not_read) ++pos_;
+  if (pos_ >= len_ && !fill()) {
+    lookahead_ = end_of_input;
+    return;
+  }
+  lookahead_ = static_cast<unsigned char>(buf_[pos_]);
+}
+
+int SvfTokenizer::begin_word() {
+  if (lookahead_ == not_read) advance();
+  for (;;) {
+    while (is_blank(lookahead_)) advance();
+    if (lookahead_ == end_of_input) return 0;
+    if (lookahead_ != '/') return 1;
+    advance();
+    if (lookahead_ != '/') return 2;
+    while (lookahead_ != '\n' && lookahead_ != end_of_input) advance();
+  }
+}
+
+int SvfTokenizer::take_word(std::string& out, bool stop_at_paren) {
+  while (lookahead_ != end_of_input) {
+    // Take the run of word characters that stands in the buffer in one go.
+    const char* const start = buf_.data() + pos_;
+    const char* const stop = buf_.data() + len_;
+    const char* p = start;
+    while (p < stop && class_of(*p) == word_char) ++p;
+    while (!stop_at_paren && p < stop && class_of(*p) == close_paren) {
+      ++p;
+      while (p < stop && class_of(*p) == word_char) ++p;
+    }
+    out.append(start, static_cast<std::size_t>(p - start));
+    pos_ += static_cast<std::size_t>(p - start);
+    if (p < stop) {
+      lookahead_ = static_cast<unsigned char>(*p);
+      if (class_of(*p) != close_paren) return 0;
+      // The value ends at its ")"; what follows in the word is dropped.
+      advance();
+      while (lookahead_ != end_of_input && !is_separator(lookahead_)) advance();
+      return 1;
+    }
+    // The run reached the end of the buffer: go on with the next one.
+    pos_ = len_;
+    if (!fill()) {
+      lookahead_ = end_of_input;
+      return 0;
+    }
+    lookahead_ = static_cast<unsigned char>(buf_[pos_]);
+  }
+  return 0;
+}
+
+int SvfTokenizer::take_separators() {
+  int ended = 0;
+  while (is_separator(lookahead_)) {
+    if (lookahead_ == ';') ended = 1;
+    advance();
+  }
+  return ended;
+}
+
+int SvfTokenizer::svf_next_token(std::string& word, int& statement_end) {
+  const int begun = begin_word();
+  if (begun == 0) return 0;
+  word.clear();
+  if (begun == 2) word.push_back('/');
+  take_word(word, false);
+  statement_end = take_separators();
+  return 1;
+}
+
+int SvfTokenizer::svf_read_value(std::string& value, int& statement_end) {
+  int begun = begin_word();
+  if (begun == 0) return 0;
+  if (begun == 2 || lookahead_ != '(') {
+    scratch_.clear();
+    if (begun == 2) scratch_.push_back('/');
+    take_word(scratch_, false);
+    statement_end = take_separators();
+    return 1;
+  }
+  advance();  // the "("
+  value.clear();
+  for (;;) {
+    const int closed = take_word(value, true);
+    const int ended = take_separators();
+    if (closed) {
+      statement_end = ended;
+      return 1;
+    }
+    // No ")" yet: the value goes on in the next word of the same statement.
+    if (ended) return 0;
+    begun = begin_word();
+    if (begun == 0) return 0;
+    if (begun == 2) value.push_back('/');
+  }
+}
+
+}  // namespace tapwright

@@ -58,7 +58,9 @@ class ClockStream {
 
   // The final drain: one last cycle with TMS 0 and TDI 0, everything written,
   // and in compare mode every block not yet read back is read and compared.
-  int tap_flush(DeviceHandle device, int compare) { return tap_clock(device, 0, 0, 0, 0, compare, 1); }
+  int tap_flush(DeviceHandle device, int compare) {
+    return tap_clock(device, 0, 0, 0, 0, compare, 1);
+  }
 
   // Compared cycles whose TDO differed, over the whole run. Final only after
   // the drain, since a block is compared up to two blocks after it was filled.

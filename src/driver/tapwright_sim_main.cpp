@@ -34,5 +34,11 @@ int main(int argc, char** argv) {
   }
   const int status = run_player(player_argc, args.player_args.data(), device, streams);
   device.finish();
+  // A capture or waveform cut short (a full disk) would mislead whoever
+  // reads it: say so, and let the run count as failed.
+  if (const std::string lost = device.output_error(); !lost.empty()) {
+    std::fprintf(stderr, "tapwright-sim: %s\n", lost.c_str());
+    return exit_failed;
+  }
   return status;
 }

@@ -11,13 +11,6 @@ bool is_hex_digit(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-std::string shown(char c) {
-  if (c >= 0x21 && c <= 0x7e) return std::string("'") + c + "'";
-  static const char hex[] = "0123456789ABCDEF";
-  const auto byte = static_cast<unsigned char>(c);
-  return std::string("byte 0x") + hex[byte >> 4] + hex[byte & 15];
-}
-
 }  // namespace
 
 bool FullSvfLexer::at_comment() const {
@@ -81,7 +74,6 @@ Token FullSvfLexer::read_value() {
   token.line = line_;
   ++pos_;  // "("
   // The digits usually run unbroken for whole lines; copy them in runs.
-  int bad_reported = 0;
   while (true) {
     const std::size_t run = pos_;
     while (pos_ < text_.size() && is_hex_digit(text_[pos_])) ++pos_;
@@ -109,8 +101,9 @@ Token FullSvfLexer::read_value() {
     } else if (at_comment()) {
       skip_comment();
     } else {
-      if (bad_reported++ == 0) {
-        diagnostics_.error(line_, shown(c) + " in a value: only hex digits 0-9, A-F are allowed");
+      if (token.bad_char == 0) {
+        token.bad_char = c;
+        token.bad_line = line_;
       }
       ++pos_;
     }

@@ -17,13 +17,17 @@ enum class TokenKind { word, value, statement_end, end_of_input };
 struct Token {
   TokenKind kind = TokenKind::end_of_input;
   int line = 0;      // where the token begins
-  std::string text;  // a word, or a value's digits
+  std::string text;  // a word, or a value's hex digits
+  // The first character of a value that is no hex digit (0 if none), and
+  // its line. Only scan clauses take values, so only they report it.
+  char bad_char = 0;
+  int bad_line = 0;
 };
 
 class FullSvfLexer {
  public:
-  // Problems inside values (characters that are no hex digit, a missing
-  // ")") go to `diagnostics`; the value is delivered all the same.
+  // A value without its ")" is reported to `diagnostics` and delivered all
+  // the same.
   FullSvfLexer(std::string_view text, Diagnostics& diagnostics)
       : text_(text), diagnostics_(diagnostics) {}
 

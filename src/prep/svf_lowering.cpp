@@ -35,6 +35,13 @@ std::string printable(std::string_view name) {
   return text;
 }
 
+std::string shown(char c) {
+  if (c >= 0x21 && c <= 0x7e) return std::string("'") + c + "'";
+  static const char hex[] = "0123456789ABCDEF";
+  const auto byte = static_cast<unsigned char>(c);
+  return std::string("byte 0x") + hex[byte >> 4] + hex[byte & 15];
+}
+
 class Lowerer {
  public:
   Lowerer(const DecimalNumber& hz, Diagnostics& diagnostics) : hz_(hz), diagnostics_(diagnostics) {}
@@ -136,7 +143,13 @@ int Lowerer::parse_clauses(const Statement& s, ScanClauses& clauses) {
       ok = 0;
       continue;
     }
-    *slot = args[++i].text;
+    const Token& value = args[++i];
+    if (value.bad_char != 0) {
+      diagnostics_.error(value.bad_line, shown(value.bad_char) +
+                                             " in a value: only hex digits 0-9, A-F are allowed");
+      ok = 0;
+    }
+    *slot = value.text;
   }
   return ok;
 }
@@ -152,14 +165,14 @@ void Lowerer::lower_scan(const Statement& s, ScanMemory& memory, const ResolvedS
   current_ = end_state;
   ScanClauses clauses;
   if (!parse_clauses(s, clauses)) return;
-  ResolvedScan scan;
-  if (!memory.resolve(clauses, s.line, diagnostics_, scan)) return;
   const std::int64_t total = header.tdi.length() + clauses.length + trailer.tdi.length();
   if (total > max_scan_length) {
     diagnostics_.error(s.line, s.command + " with its header and trailer is " +
                                    std::to_string(total) + " bits, over tapwright's 2147483647");
     return;
   }
+  ResolvedScan scan;
+  if (!memory.resolve(clauses, s.line, diagnostics_, scan)) return;
   const bool wrapped = header.tdi.length() != 0 || trailer.tdi.length() != 0;
   const ResolvedScan folded = wrapped ? fold_scan(header, scan, trailer) : ResolvedScan{};
   const ResolvedScan& played = wrapped ? folded : scan;

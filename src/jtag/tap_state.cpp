@@ -24,9 +24,8 @@ int tap_state_from_name(std::string_view word, TapState& state) {
 
 std::string_view tap_state_name(TapState state) {
   static constexpr std::string_view names[tap_state_count] = {
-      "RESET",    "IDLE",    "DRSELECT", "DRCAPTURE", "DRSHIFT",  "DREXIT1",
-      "DRPAUSE",  "DREXIT2", "DRUPDATE", "IRSELECT",  "IRCAPTURE", "IRSHIFT",
-      "IREXIT1",  "IRPAUSE", "IREXIT2",  "IRUPDATE",
+      "RESET",    "IDLE",     "DRSELECT",  "DRCAPTURE", "DRSHIFT", "DREXIT1", "DRPAUSE", "DREXIT2",
+      "DRUPDATE", "IRSELECT", "IRCAPTURE", "IRSHIFT",   "IREXIT1", "IRPAUSE", "IREXIT2", "IRUPDATE",
   };
   return tap_state_valid(state) ? names[tap_code(state)] : std::string_view("INVALID");
 }

@@ -27,7 +27,9 @@ enum class TapState : std::int32_t {
 
 inline constexpr int tap_state_count = 16;
 
-constexpr int tap_code(TapState s) { return static_cast<std::int32_t>(s); }
+constexpr int tap_code(TapState s) {
+  return static_cast<std::int32_t>(s);
+}
 constexpr bool tap_state_valid(TapState s) {
   return static_cast<std::uint32_t>(tap_code(s)) < tap_state_count;
 }
@@ -48,7 +50,9 @@ constexpr std::uint16_t bits(int first, int last) {
   for (int code = first; code <= last; ++code) set = static_cast<std::uint16_t>(set | (1u << code));
   return set;
 }
-constexpr std::uint16_t bit(int code) { return static_cast<std::uint16_t>(1u << code); }
+constexpr std::uint16_t bit(int code) {
+  return static_cast<std::uint16_t>(1u << code);
+}
 }  // namespace walk_detail
 
 inline constexpr WalkRow walk_table[tap_state_count] = {

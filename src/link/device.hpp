@@ -46,8 +46,7 @@ class Device {
   // bit-bang rate.
   virtual DeviceStatus set_divisor(DeviceHandle handle, std::uint16_t divisor) = 0;
   // Ordinal 31: direction mask and mode value (1 async, 4 sync bit-bang).
-  virtual DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask,
-                                    std::uint8_t mode) = 0;
+  virtual DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask, std::uint8_t mode) = 0;
 };
 
 }  // namespace tapwright

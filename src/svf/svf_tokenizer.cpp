@@ -18,13 +18,17 @@ constexpr std::array<unsigned char, 256> make_classes() {
 }
 constexpr std::array<unsigned char, 256> classes = make_classes();
 
-inline unsigned char class_of(char c) { return classes[static_cast<unsigned char>(c)]; }
+inline unsigned char class_of(char c) {
+  return classes[static_cast<unsigned char>(c)];
+}
 inline bool is_separator(int c) {
   if (c < 0) return false;
   const unsigned char cls = class_of(static_cast<char>(c));
   return cls == blank || cls == semicolon;
 }
-inline bool is_blank(int c) { return c >= 0 && class_of(static_cast<char>(c)) == blank; }
+inline bool is_blank(int c) {
+  return c >= 0 && class_of(static_cast<char>(c)) == blank;
+}
 
 }  // namespace
 

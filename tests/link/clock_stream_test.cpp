@@ -7,8 +7,8 @@
 namespace tapwright {
 namespace {
 
-using testing::ScriptedDevice;
 using testing::scripted_handle;
+using testing::ScriptedDevice;
 
 TEST(ClockStream, BytePairs) {
   ScriptedDevice device;

@@ -1,0 +1,27 @@
+#pragma once
+// The whole run of the player: arguments, SVF file, device bring-up, reset,
+// the statements, the final drain, the summary and the release of all of it.
+#include <cstdio>
+#include <string_view>
+
+#include "link/device.hpp"
+
+namespace tapwright {
+
+// Exit statuses.
+inline constexpr int exit_ok = 0;
+inline constexpr int exit_failed = 1;      // the run ended with a message on standard error
+inline constexpr int exit_mismatched = 2;  // a compare run completed and found differing TDO bits
+
+struct PlayerStreams {
+  std::FILE* out;  // usage, echo, summary
+  std::FILE* err;  // one message per failed run
+  // Printed after the usage text for "-h" (a front end's own options).
+  std::string_view usage_tail = {};
+};
+
+// Plays the SVF file named among `argv` (argv[0] is the program name) into
+// the chain behind `device`. Returns the exit status.
+int run_player(int argc, const char* const* argv, Device& device, const PlayerStreams& streams);
+
+}  // namespace tapwright

@@ -39,6 +39,9 @@ TEST(SvfEcho, Formats) {
       {"sticky SMASK per kind", "SIR 4 TDI (0) SMASK (f); SDR 4 TDI (0); SIR 4 TDI (0);", 1,
        "SIR 4 TDI 0 SMASK f TDO 0 MASK 0\nSDR 4 TDI 0 SMASK  TDO 0 MASK 0\n"
        "SIR 4 TDI 0 SMASK f TDO 0 MASK 0\n"},
+      {"SMASK keyword without a value keeps the SMASK",
+       "SIR 4 TDI (0) SMASK (f); SIR 4 TDI (0) SMASK 3;", 1,
+       "SIR 4 TDI 0 SMASK f TDO 0 MASK 0\nSIR 4 TDI 0 SMASK f TDO 0 MASK 0\n"},
       {"a scan without TDO shows zeros, not the stored MASK",
        "SDR 8 TDI (00) TDO (00) MASK (0f); SDR 8 TDI (00);", 1,
        "SDR 8 TDI 00 SMASK  TDO 00 MASK 0f\nSDR 8 TDI 00 SMASK  TDO 00 MASK 00\n"},
@@ -82,6 +85,14 @@ TEST(SvfEcho, NothingWithoutVerbose) {
                      0),
             1);
   EXPECT_EQ(run.echo.text(), "");
+}
+
+TEST(SvfEcho, StateWordShowsOnlyAfterItsWalk) {
+  InterpreterRun run;
+  run.device.write_counts = {0};
+  // The walk to Pause-DR fills the block on its third step, and that write fails.
+  EXPECT_EQ(run.play("RUNTEST 2045 TCK; STATE IDLE DRPAUSE;"), 0);
+  EXPECT_EQ(run.echo.text(), "RUNTEST 2045 TCK\nSTATE IDLE ");
 }
 
 TEST(SvfEcho, RuntestFlushesWhatCameBefore) {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
+#include <cstdint>
 
 #include "jtag/tap_controller.hpp"
 #include "svf/svf_decimal.hpp"
@@ -227,24 +227,6 @@ TEST(SvfRunCompare, MasksAndZeroFill) {
     if (c.tdo_high) testing::reply_tdo_high(run.device);
     ASSERT_EQ(run.play(c.svf, 0, 1), 1);
     EXPECT_EQ(run.drain_mismatches(), c.mismatches);
-  }
-}
-
-TEST(SvfRunCompare, ZeroFillGrowsAndShrinks) {
-  InterpreterRun run;
-  ASSERT_EQ(run.play("SDR 1200 TDI (0); SIR 5 TDI (0);", 0), 1);
-  EXPECT_EQ(run.masks.zero_mask, "00");
-}
-
-TEST(SvfRunHelpers, ZeroFill) {
-  const std::vector<std::pair<std::int32_t, std::string>> cases = {
-      {INT_MIN, ""}, {-5, ""},  {-3, ""},  {0, ""},    {1, "0"},
-      {4, "0"},      {5, "00"}, {8, "00"}, {9, "000"}, {4084, std::string(1021, '0')},
-  };
-  std::string value = "stale";
-  for (const auto& [bits_in, digits] : cases) {
-    hex_zero_fill(bits_in, value);
-    EXPECT_EQ(value, digits) << bits_in << " bits";
   }
 }
 

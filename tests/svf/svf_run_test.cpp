@@ -230,7 +230,7 @@ TEST(SvfRunCompare, MasksAndZeroFill) {
   }
 }
 
-TEST(SvfRunHelpers, DecimalNumbers) {
+TEST(SvfDecimal, ReadsLeadingDigitsAndClamps) {
   const std::vector<std::pair<const char*, std::int32_t>> cases = {
       {"0", 0},
       {"12", 12},

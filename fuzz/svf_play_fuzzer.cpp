@@ -1,0 +1,133 @@
+// Plays arbitrary bytes as an SVF file through the tokenizer, the
+// interpreter and the clock stream into the simulated cable (default chain),
+// the way the player runs a file between its bring-up and its summary.
+//
+// The first byte chooses the run: bit 0 compare mode, bit 1 verbose echo (to
+// /dev/null). The rest is the file.
+//
+// The player has no length limits, so a few bytes can ask for 2^31 clocks or
+// a scan of 2^31 bits. Those are capped here, not in the player: the cable
+// takes a fixed number of bytes per input and then reports short writes,
+// which ends the run down the ordinary failure path; and the echo, which
+// spells out the zeros of an uncompared scan, is only turned on when no
+// number in the input is large.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "jtag/tap_controller.hpp"
+#include "link/clock_stream.hpp"
+#include "sim/sim_device.hpp"
+#include "svf/svf_run.hpp"
+#include "svf/svf_tokenizer.hpp"
+
+namespace {
+
+using namespace tapwright;
+
+// 32 blocks: room for every statement of a real file's opening, small
+// enough that an input asking for billions of clocks ends in milliseconds.
+constexpr std::uint64_t cable_byte_budget = 32 * block_bytes;
+// Largest number that may stand at the start of a word when echoing.
+constexpr std::int64_t echo_number_limit = 1 << 16;
+
+// The simulated cable, cut off once it has taken its budget of bytes.
+class BudgetedCable final : public Device {
+ public:
+  explicit BudgetedCable(sim::SimDevice& inner) : inner_(inner) {}
+
+  DeviceStatus open(int index, DeviceHandle* handle) override { return inner_.open(index, handle); }
+  DeviceStatus close(DeviceHandle handle) override { return inner_.close(handle); }
+  DeviceStatus read(DeviceHandle handle, std::uint8_t* buffer, std::uint32_t to_read,
+                    std::uint32_t* got) override {
+    return inner_.read(handle, buffer, to_read, got);
+  }
+  DeviceStatus write(DeviceHandle handle, const std::uint8_t* buffer, std::uint32_t to_write,
+                     std::uint32_t* written) override {
+    if (taken_ + to_write > cable_byte_budget) {
+      *written = 0;
+      return device_error;
+    }
+    taken_ += to_write;
+    return inner_.write(handle, buffer, to_write, written);
+  }
+  DeviceStatus set_divisor(DeviceHandle handle, std::uint16_t divisor) override {
+    return inner_.set_divisor(handle, divisor);
+  }
+  DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask, std::uint8_t mode) override {
+    return inner_.set_bit_mode(handle, mask, mode);
+  }
+
+ private:
+  sim::SimDevice& inner_;
+  std::uint64_t taken_ = 0;
+};
+
+bool starts_word(const std::uint8_t* data, std::size_t i) {
+  if (i == 0) return true;
+  const std::uint8_t c = data[i - 1];
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ';';
+}
+
+// Whether any word begins with a number (sign and digits, as a scan length
+// or clock count is read) above the echo limit. Words that are no length
+// are counted too; that only turns the echo off for a few more inputs.
+bool has_large_number(const std::uint8_t* data, std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i) {
+    if (!starts_word(data, i)) continue;
+    std::size_t j = i;
+    if (j < size && (data[j] == '+' || data[j] == '-')) ++j;
+    std::int64_t value = 0;
+    for (; j < size && data[j] >= '0' && data[j] <= '9'; ++j) {
+      value = value * 10 + (data[j] - '0');
+      if (value > echo_number_limit) return true;
+    }
+  }
+  return false;
+}
+
+std::FILE* null_echo() {
+  static std::FILE* const file = std::fopen("/dev/null", "w");
+  return file;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const int compare = data[0] & 1;
+  const int verbose = (data[0] & 2) && !has_large_number(data + 1, size - 1) ? 1 : 0;
+  ++data;
+  --size;
+
+  // An empty file is read as no file at all (fmemopen refuses no bytes).
+  std::FILE* svf = size ? fmemopen(const_cast<std::uint8_t*>(data), size, "rb") : nullptr;
+  if (size && !svf) return 0;
+
+  sim::SimDevice sim_device;
+  BudgetedCable cable(sim_device);
+  DeviceHandle handle = nullptr;
+  if (cable.open(0, &handle) != device_ok) std::abort();
+  const std::uint8_t mode = compare ? mode_sync_bitbang : mode_async_bitbang;
+  if (cable.set_bit_mode(handle, direction_mask, mode) != device_ok) std::abort();
+  cable.set_divisor(handle, 1);
+
+  {
+    ClockStream stream(cable);
+    TapState state{};
+    SvfMasks masks;
+    SvfTokenizer tokenizer(svf);
+    if (tap_reset(stream, handle, state, compare) &&
+        svf_run(tokenizer, stream, handle, verbose, state, compare, masks, null_echo()) &&
+        stream.tap_flush(handle, compare)) {
+      // A completed drain leaves nothing buffered and nothing waiting.
+      if (stream.out_len() != 0 || stream.drained() != 1) std::abort();
+      if (stream.bank(0).clocks != 0 || stream.bank(1).clocks != 0) std::abort();
+    }
+  }
+  cable.close(handle);
+  if (svf) std::fclose(svf);
+  return 0;
+}

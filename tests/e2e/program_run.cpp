@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -49,13 +50,19 @@ ProgramRun run_program(const std::string& program, const std::vector<std::string
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
+  // The child starts out in this process's memory, and the kernel counts
+  // this process's peak into the child's; start that peak afresh (where the
+  // kernel allows) so the child's reads as its own.
+  write_file("/proc/self/clear_refs", "5");
   pid_t pid = 0;
   const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::runtime_error("cannot start " + program);
   int wait_status = 0;
-  waitpid(pid, &wait_status, 0);
+  rusage usage{};
+  wait4(pid, &wait_status, 0, &usage);
   ProgramRun run;
+  run.peak_rss_kb = usage.ru_maxrss;
   run.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
   run.out = read_file(out_path);
   run.err = read_file(err_path);

@@ -10,6 +10,7 @@ struct ProgramRun {
   int status = -1;  // exit status, or -1 when it did not exit normally
   std::string out;
   std::string err;
+  long peak_rss_kb = 0;  // the program's own peak resident memory
 };
 
 // Runs `program` with `args`, standard input closed, in a scratch folder.

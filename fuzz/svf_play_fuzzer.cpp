@@ -3,7 +3,10 @@
 // the way the player runs a file between its bring-up and its summary.
 //
 // The first byte chooses the run: bit 0 compare mode, bit 1 verbose echo (to
-// /dev/null). The rest is the file.
+// /dev/null), bit 2 "straddle": the next two bytes pick an offset into the
+// file, and the file is put behind as many blanks as bring that offset onto
+// the tokenizer's first refill of its 64 KB buffer, which no input of a few
+// KB would otherwise reach. The rest is the file.
 //
 // The player has no length limits, so a few bytes can ask for 2^31 clocks or
 // a scan of 2^31 bits. Those are capped here, not in the player: the cable
@@ -11,11 +14,13 @@
 // which ends the run down the ordinary failure path; and the echo, which
 // spells out the zeros of an uncompared scan, is only turned on when no
 // number in the input is large.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "jtag/tap_controller.hpp"
 #include "link/clock_stream.hpp"
@@ -27,9 +32,9 @@ namespace {
 
 using namespace tapwright;
 
-// 32 blocks: room for every statement of a real file's opening, small
+// 8 blocks: room for several read-backs one block behind the writes, small
 // enough that an input asking for billions of clocks ends in milliseconds.
-constexpr std::uint64_t cable_byte_budget = 32 * block_bytes;
+constexpr std::uint64_t cable_byte_budget = 8 * block_bytes;
 // Largest number that may stand at the start of a word when echoing.
 constexpr std::int64_t echo_number_limit = 1 << 16;
 
@@ -97,10 +102,21 @@ std::FILE* null_echo() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  const int compare = data[0] & 1;
-  const int verbose = (data[0] & 2) && !has_large_number(data + 1, size - 1) ? 1 : 0;
+  const std::uint8_t run = data[0];
   ++data;
   --size;
+  const int compare = run & 1;
+  const int verbose = (run & 2) && !has_large_number(data, size) ? 1 : 0;
+  std::vector<std::uint8_t> straddled;
+  if ((run & 4) && size >= 2) {
+    const std::size_t offset = (data[0] | (data[1] << 8)) % 4096;
+    data += 2;
+    size -= 2;
+    straddled.assign(SvfTokenizer::buffer_bytes - std::min(offset, size), ' ');
+    straddled.insert(straddled.end(), data, data + size);
+    data = straddled.data();
+    size = straddled.size();
+  }
 
   // An empty file is read as no file at all (fmemopen refuses no bytes).
   std::FILE* svf = size ? fmemopen(const_cast<std::uint8_t*>(data), size, "rb") : nullptr;

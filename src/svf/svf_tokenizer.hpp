@@ -15,6 +15,9 @@ namespace tapwright {
 class SvfTokenizer {
  public:
   // Reads `input` from its current position; the caller keeps it open.
+  // The input is read in pieces of this many bytes.
+  static constexpr std::size_t buffer_bytes = 1 << 16;
+
   explicit SvfTokenizer(std::FILE* input) : input_(input) {}
   SvfTokenizer(const SvfTokenizer&) = delete;
   SvfTokenizer& operator=(const SvfTokenizer&) = delete;
@@ -52,7 +55,7 @@ class SvfTokenizer {
 
   std::FILE* input_;
   int lookahead_ = not_read;
-  std::array<char, 1 << 16> buf_{};
+  std::array<char, buffer_bytes> buf_{};
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
   std::string scratch_;

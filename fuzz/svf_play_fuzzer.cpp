@@ -3,10 +3,12 @@
 // the way the player runs a file between its bring-up and its summary.
 //
 // The first byte chooses the run: bit 0 compare mode, bit 1 verbose echo (to
-// /dev/null), bit 2 "straddle": the next two bytes pick an offset into the
-// file, and the file is put behind as many blanks as bring that offset onto
-// the tokenizer's first refill of its 64 KB buffer, which no input of a few
-// KB would otherwise reach. The rest is the file.
+// /dev/null), bit 3 "pull": the next byte numbers the write or read call
+// (counted together, from 1) that falls short, bit 2 "straddle": the next two
+// bytes pick an offset into the file, and the file is put behind as many
+// blanks as bring that offset onto the tokenizer's first refill of its 64 KB
+// buffer, which no input of a few KB would otherwise reach. The rest is the
+// file.
 //
 // The player has no length limits, so a few bytes can ask for 2^31 clocks or
 // a scan of 2^31 bits. Those are capped here, not in the player: the cable
@@ -38,20 +40,28 @@ constexpr std::uint64_t cable_byte_budget = 8 * block_bytes;
 // Largest number that may stand at the start of a word when echoing.
 constexpr std::int64_t echo_number_limit = 1 << 16;
 
-// The simulated cable, cut off once it has taken its budget of bytes.
+// The simulated cable, cut off once it has taken its budget of bytes, or
+// pulled at one chosen write or read call. Either way the call falls short,
+// and the stream must not touch the cable again afterwards.
 class BudgetedCable final : public Device {
  public:
-  explicit BudgetedCable(sim::SimDevice& inner) : inner_(inner) {}
+  BudgetedCable(sim::SimDevice& inner, std::uint32_t pulled_at_call)
+      : inner_(inner), pulled_at_call_(pulled_at_call) {}
 
   DeviceStatus open(int index, DeviceHandle* handle) override { return inner_.open(index, handle); }
   DeviceStatus close(DeviceHandle handle) override { return inner_.close(handle); }
   DeviceStatus read(DeviceHandle handle, std::uint8_t* buffer, std::uint32_t to_read,
                     std::uint32_t* got) override {
+    if (fall_short()) {
+      *got = 0;
+      return device_error;
+    }
     return inner_.read(handle, buffer, to_read, got);
   }
   DeviceStatus write(DeviceHandle handle, const std::uint8_t* buffer, std::uint32_t to_write,
                      std::uint32_t* written) override {
-    if (taken_ + to_write > cable_byte_budget) {
+    if (fall_short() || taken_ + to_write > cable_byte_budget) {
+      failed_ = true;
       *written = 0;
       return device_error;
     }
@@ -64,10 +74,21 @@ class BudgetedCable final : public Device {
   DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask, std::uint8_t mode) override {
     return inner_.set_bit_mode(handle, mask, mode);
   }
+  bool failed() const { return failed_; }
 
  private:
+  bool fall_short() {
+    if (failed_) std::abort();  // a write or read after the cable failed
+    if (++calls_ != pulled_at_call_) return false;
+    failed_ = true;
+    return true;
+  }
+
   sim::SimDevice& inner_;
+  std::uint32_t pulled_at_call_;  // 0: never
+  std::uint32_t calls_ = 0;
   std::uint64_t taken_ = 0;
+  bool failed_ = false;
 };
 
 bool starts_word(const std::uint8_t* data, std::size_t i) {
@@ -107,6 +128,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   --size;
   const int compare = run & 1;
   const int verbose = (run & 2) && !has_large_number(data, size) ? 1 : 0;
+  std::uint32_t pulled_at_call = 0;
+  if ((run & 8) && size >= 1) {
+    pulled_at_call = data[0];
+    ++data;
+    --size;
+  }
   std::vector<std::uint8_t> straddled;
   if ((run & 4) && size >= 2) {
     const std::size_t offset = (data[0] | (data[1] << 8)) % 4096;
@@ -123,7 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size && !svf) return 0;
 
   sim::SimDevice sim_device;
-  BudgetedCable cable(sim_device);
+  BudgetedCable cable(sim_device, pulled_at_call);
   DeviceHandle handle = nullptr;
   if (cable.open(0, &handle) != device_ok) std::abort();
   const std::uint8_t mode = compare ? mode_sync_bitbang : mode_async_bitbang;
@@ -138,6 +165,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (tap_reset(stream, handle, state, compare) &&
         svf_run(tokenizer, stream, handle, verbose, state, compare, masks, null_echo()) &&
         stream.tap_flush(handle, compare)) {
+      // A run that lost a write or read cannot have succeeded.
+      if (cable.failed()) std::abort();
       // A completed drain leaves nothing buffered and nothing waiting.
       if (stream.out_len() != 0 || stream.drained() != 1) std::abort();
       if (stream.bank(0).clocks != 0 || stream.bank(1).clocks != 0) std::abort();

@@ -54,10 +54,12 @@ class ScriptedDevice final : public Device {
 
   // Names of the calls, in order.
   std::vector<std::string> call_names() const;
+  // The reads and writes in order, each as "write 4096" or "read 4096" with
+  // the byte count asked.
+  std::vector<std::string> transfers() const;
 
  private:
   std::size_t read_pos_ = 0;
-  int handle_token_ = 0;
 };
 
 // A handle value the scripted device hands out.

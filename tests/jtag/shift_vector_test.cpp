@@ -10,8 +10,8 @@
 namespace tapwright {
 namespace {
 
-using testing::ScriptedDevice;
 using testing::scripted_handle;
+using testing::ScriptedDevice;
 
 // One clock as the stream saw it: TMS and TDI from the byte pair, expected
 // TDO and care from the expectation entry (compare mode).
@@ -32,8 +32,7 @@ struct Shift {
 Clocks shift(std::int32_t bits, const Shift& s, int* result = nullptr) {
   ScriptedDevice device;
   ClockStream stream(device);
-  const int r =
-      svf_shift_vector(stream, s.smask, scripted_handle(), bits, s.tdi, s.tdo, s.mask, 1);
+  const int r = svf_shift_vector(stream, s.smask, scripted_handle(), bits, s.tdi, s.tdo, s.mask, 1);
   if (result) *result = r;
   Clocks clocks;
   const ExpectationBank& bank = stream.bank(stream.cur_bank());
@@ -95,7 +94,7 @@ TEST(ShiftVector, BitCounts) {
       {-2147483647 - 1, "F", {}},
       {1, "3", {1}},
       {1, "2", {0}},
-      {4, "ABC", {0, 0, 1, 1}},     // leading characters not needed are ignored
+      {4, "ABC", {0, 0, 1, 1}},       // leading characters not needed are ignored
       {6, "FF", {1, 1, 1, 1, 1, 1}},  // high bits of the leading digit unused
       {5, "1E", {0, 1, 1, 1, 1}},
   };

@@ -45,8 +45,8 @@ DeviceStatus ScriptedDevice::read(DeviceHandle, std::uint8_t* buffer, std::uint3
   return device_ok;
 }
 
-DeviceStatus ScriptedDevice::write(DeviceHandle, const std::uint8_t* buffer,
-                                   std::uint32_t to_write, std::uint32_t* written_count) {
+DeviceStatus ScriptedDevice::write(DeviceHandle, const std::uint8_t* buffer, std::uint32_t to_write,
+                                   std::uint32_t* written_count) {
   calls.push_back({"write", to_write, 0});
   write_sizes.push_back(to_write);
   std::int64_t count = -1;
@@ -81,7 +81,8 @@ std::vector<std::string> ScriptedDevice::call_names() const {
 std::vector<std::string> ScriptedDevice::transfers() const {
   std::vector<std::string> out;
   for (const DeviceCall& call : calls) {
-    if (call.op == "read" || call.op == "write") out.push_back(call.op + " " + std::to_string(call.a));
+    if (call.op == "read" || call.op == "write")
+      out.push_back(call.op + " " + std::to_string(call.a));
   }
   return out;
 }

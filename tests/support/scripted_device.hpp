@@ -14,7 +14,8 @@ namespace tapwright::testing {
 
 struct DeviceCall {
   std::string op;  // "open", "close", "read", "write", "set_divisor", "set_bit_mode"
-  std::uint32_t a = 0;  // open: index; read/write: count asked; set_divisor: divisor; bit mode: mask
+  // open: index; read/write: count asked; set_divisor: divisor; bit mode: mask
+  std::uint32_t a = 0;
   std::uint32_t b = 0;  // set_bit_mode: mode
   bool operator==(const DeviceCall&) const = default;
 };
@@ -63,6 +64,8 @@ class ScriptedDevice final : public Device {
 };
 
 // A handle value the scripted device hands out.
-inline DeviceHandle scripted_handle() { return reinterpret_cast<DeviceHandle>(0x7a9); }
+inline DeviceHandle scripted_handle() {
+  return reinterpret_cast<DeviceHandle>(0x7a9);
+}
 
 }  // namespace tapwright::testing

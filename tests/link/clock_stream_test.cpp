@@ -26,10 +26,10 @@ std::uint8_t loopback(std::uint8_t written) {
   return static_cast<std::uint8_t>(0xF0 | (tdo ? pin_tdo : 0) | (written & 0x07));
 }
 
-// TDI of scan cycle i: an irregular pattern, so that a read-back shifted by
-// a cycle or a block would not line up.
+// TDI of scan cycle i: period 3, which divides no block size, so that a
+// read-back shifted by a cycle or by a block would not line up.
 int pattern_tdi(int i) {
-  return (i * 7 % 3 == 0) ? 1 : 0;
+  return (i % 3 == 0) ? 1 : 0;
 }
 
 // Clocks cycles first..last-1 as scan cycles with care 1, expecting TDO to

@@ -22,6 +22,9 @@ inline constexpr int block_cycles = block_bytes / 2;
 // per-cycle path in registers.
 enum class Expectation : std::uint8_t { none = 0, care_low = 0x02, care_high = 0x03 };
 inline constexpr std::uint8_t expect_care = 0x02;
+constexpr std::uint8_t expectation_byte(Expectation e) {
+  return static_cast<std::uint8_t>(e);
+}
 
 struct ExpectationBank {
   std::array<Expectation, block_cycles> entries{};

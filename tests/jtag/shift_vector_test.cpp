@@ -39,8 +39,8 @@ Clocks shift(std::int32_t bits, const Shift& s, int* result = nullptr) {
   EXPECT_EQ(bank.clocks * 2, stream.out_len());
   for (int j = 0; j < bank.clocks; ++j) {
     const std::uint8_t b = stream.out_buf()[2 * j];
-    clocks.push_back({(b & pin_tms) ? 1 : 0, b & pin_tdi, bank.entries[j] & 1,
-                      (bank.entries[j] & expect_care) ? 1 : 0});
+    clocks.push_back({(b & pin_tms) ? 1 : 0, b & pin_tdi, expectation_byte(bank.entries[j]) & 1,
+                      (expectation_byte(bank.entries[j]) & expect_care) ? 1 : 0});
   }
   return clocks;
 }

@@ -132,7 +132,7 @@ TEST(TapGoto, WalkClocksAreRecordedWithoutCare) {
   ASSERT_EQ(tap_goto(stream, scripted_handle(), state, TapState::shift_ir, 1), 1);
   const ExpectationBank& bank = stream.bank(stream.cur_bank());
   ASSERT_EQ(bank.clocks, 4);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(bank.entries[i], 0) << i;
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(expectation_byte(bank.entries[i]), 0) << i;
 }
 
 TEST(TapGoto, InvalidCurrentStateEndsTheWalkWithoutAClock) {
@@ -204,7 +204,7 @@ TEST(TapReset, CompareModeRecordsSixEntriesWithoutCare) {
   TapState state = TapState::shift_dr;
   ASSERT_EQ(tap_reset(stream, scripted_handle(), state, 1), 1);
   ASSERT_EQ(stream.bank(0).clocks, 6);
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(stream.bank(0).entries[i], 0) << i;
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(expectation_byte(stream.bank(0).entries[i]), 0) << i;
 }
 
 TEST(TapReset, FailingClockLeavesTheStateUnwritten) {

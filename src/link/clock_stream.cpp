@@ -4,7 +4,7 @@ namespace tapwright {
 
 int ClockStream::flush(DeviceHandle device, int compare, int force) {
   std::uint32_t written = 0;  // a count the device does not report counts as 0
-  device_.write(device, out_buf_.data(), static_cast<std::uint32_t>(out_len_), &written);
+  device_.write(device, out_buf(), static_cast<std::uint32_t>(out_len_), &written);
   if (written != static_cast<std::uint32_t>(out_len_)) {
     broken_ = true;
     return 0;
@@ -46,7 +46,7 @@ int ClockStream::read_back_pass(DeviceHandle device) {
     // TDO of cycle j is sampled with the byte that raises TCK, index 2j + 1.
     std::int32_t differing = 0;
     for (std::int32_t j = 0; j < n; ++j) {
-      const unsigned e = bank.entries[j];
+      const auto e = static_cast<unsigned>(bank.entries[j]);
       const unsigned tdo = (in_buf_[2 * j + 1] >> 3) & 1u;
       differing += static_cast<std::int32_t>((e >> 1) & (tdo ^ e) & 1u);
     }

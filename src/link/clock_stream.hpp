@@ -5,6 +5,7 @@
 // written block is read back one block behind the writes, so that a read only
 // ever asks for bytes the chip has already been sent.
 #include <array>
+#include <bit>
 #include <cstdint>
 
 #include "link/device.hpp"
@@ -15,10 +16,14 @@ inline constexpr int block_bytes = 4096;
 inline constexpr int block_cycles = block_bytes / 2;
 
 // Expectation byte of one cycle: bit 0 the expected TDO level, bit 1 care.
+// A type of its own rather than a plain byte, so that the compiler need not
+// assume that storing one may change the stream's counters: that keeps the
+// per-cycle path in registers.
+enum class Expectation : std::uint8_t { none = 0, care_low = 0x02, care_high = 0x03 };
 inline constexpr std::uint8_t expect_care = 0x02;
 
 struct ExpectationBank {
-  std::array<std::uint8_t, block_cycles> entries{};
+  std::array<Expectation, block_cycles> entries{};
   std::int32_t clocks = 0;
 };
 
@@ -43,14 +48,12 @@ class ClockStream {
   int tap_clock(DeviceHandle device, int tms, int tdi, int expected, int care, int compare,
                 int force) {
     if (broken_) return 0;
-    const std::uint8_t first = first_byte(tms, tdi);
-    out_buf_[out_len_] = first;
-    out_buf_[out_len_ + 1] = static_cast<std::uint8_t>(first | pin_tck);
+    out_pairs_[out_len_ >> 1] = pair_of(tms, tdi);
     out_len_ += 2;
     if (compare == 1) {
       ExpectationBank& bank = banks_[cur_bank_];
       bank.entries[bank.clocks++] =
-          care ? static_cast<std::uint8_t>(expect_care | (expected & 1)) : std::uint8_t{0};
+          static_cast<Expectation>(care ? static_cast<unsigned>(expect_care | (expected & 1)) : 0u);
     }
     if (out_len_ == block_bytes || force) return flush(device, compare, force);
     return 1;
@@ -68,7 +71,9 @@ class ClockStream {
 
   // Read-only views of the stream's state, for tests and diagnostics.
   int out_len() const { return out_len_; }
-  const std::uint8_t* out_buf() const { return out_buf_.data(); }
+  const std::uint8_t* out_buf() const {
+    return reinterpret_cast<const std::uint8_t*>(out_pairs_.data());
+  }
   int cur_bank() const { return cur_bank_; }
   int drained() const { return drained_; }
   const ExpectationBank& bank(int index) const { return banks_[index & 1]; }
@@ -77,8 +82,21 @@ class ClockStream {
   int flush(DeviceHandle device, int compare, int force);
   int read_back_pass(DeviceHandle device);
 
+  // The two bytes of a cycle as one 16-bit store, first byte at the lower
+  // address whatever the host's byte order.
+  static std::uint16_t pair_of(int tms, int tdi) {
+    const std::uint16_t first = first_byte(tms, tdi);
+    const std::uint16_t second = second_byte(tms, tdi);
+    if constexpr (std::endian::native == std::endian::little) {
+      return static_cast<std::uint16_t>(first | (second << 8));
+    } else {
+      return static_cast<std::uint16_t>(second | (first << 8));
+    }
+  }
+
   Device& device_;
-  std::array<std::uint8_t, block_bytes> out_buf_{};
+  // out_buf: the byte pairs of the cycles not yet written.
+  std::array<std::uint16_t, block_cycles> out_pairs_{};
   std::int32_t out_len_ = 0;
   std::array<ExpectationBank, 2> banks_{};
   int cur_bank_ = 0;

@@ -1,0 +1,100 @@
+#!/usr/bin/env python3
+"""End-to-end throughput and memory of the player.
+
+Generates a 100 MB SVF file of long SDR vectors, plays it with
+`tapwright-sim --chain none` (no device model: only reading, parsing, walking,
+shifting and the clock stream count) with and without -c, and prints TCK
+cycles per second and peak resident memory. Where `openocd` is installed it
+plays the same files with its dummy adapter, side by side.
+
+    python3 bench/throughput.py [--sim build/src/driver/tapwright-sim] [--mb 100]
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+CORPUS_FILE = os.path.join(ROOT, "..", "shared", "svf-corpus",
+                           "xc95144xl_warpse_impact_erase_program_verify.svf")
+
+BITS = 16384  # bits per SDR
+
+
+def generate(path, megabytes):
+    """Writes the file; returns the TCK cycles a player clocks for it."""
+    digits = BITS // 4
+    tdi = ("0123456789abcdef" * (digits // 16 + 1))[:digits]
+    line = "SDR %d TDI (%s) TDO (%s) MASK (%s);\n" % (BITS, tdi, "f" * digits, "f" * digits)
+    count = max(1, megabytes * 1_000_000 // len(line))
+    with open(path, "w") as f:
+        f.write("SIR 8 TDI (ff);\n")
+        for _ in range(count):
+            f.write(line)
+    # reset 6; SIR from Run-Test/Idle: 4 + 8 + 2; each SDR: 3 + BITS + 2; drain 1
+    return 6 + 14 + count * (BITS + 5) + 1
+
+
+def run(cmd, timeout=600):
+    """Wall time in seconds, peak RSS in MB and exit status of one command."""
+    start = time.perf_counter()
+    proc = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(proc.pid, 0)
+    elapsed = time.perf_counter() - start
+    return elapsed, usage.ru_maxrss / 1024.0, os.waitstatus_to_exitcode(status)
+
+
+def openocd_cmd(svf):
+    script = ("transport select jtag; adapter speed 10000; jtag newtap chip tap -irlen 8; "
+              "init; svf -tap chip.tap -quiet -ignore_error %s; shutdown" % svf)
+    return ["openocd", "-f", "interface/dummy.cfg", "-c", script]
+
+
+def best_of(n, cmd):
+    runs = [run(cmd) for _ in range(n)]
+    return min(runs, key=lambda r: r[0])
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--sim", default=os.path.join(ROOT, "build", "src", "driver", "tapwright-sim"))
+    parser.add_argument("--mb", type=int, default=100)
+    parser.add_argument("--repeat", type=int, default=3)
+    args = parser.parse_args()
+    if not os.path.exists(args.sim):
+        sys.exit("no %s: build first (cmake --build build)" % args.sim)
+
+    workdir = tempfile.mkdtemp(prefix="tapwright-bench-")
+    try:
+        big = os.path.join(workdir, "long_sdr.svf")
+        cycles = generate(big, args.mb)
+        size_mb = os.path.getsize(big) / 1e6
+        print("file: %.1f MB of %d-bit SDR vectors, %d TCK cycles" % (size_mb, BITS, cycles))
+        for flags in ([], ["-c"]):
+            secs, rss, status = best_of(args.repeat, [args.sim, "--chain", "none", big] + flags)
+            print("tapwright-sim --chain none %-3s %6.3f s  %7.1f M cycles/s  peak RSS %6.1f MB  exit %d"
+                  % (" ".join(flags), secs, cycles / secs / 1e6, rss, status))
+
+        have_openocd = shutil.which("openocd") is not None
+        if os.path.exists(CORPUS_FILE):
+            secs, rss, _ = best_of(args.repeat, [args.sim, "--chain", "none", CORPUS_FILE, "-c"])
+            print("corpus xc95144xl file, tapwright-sim -c: %6.3f s  peak RSS %5.1f MB" % (secs, rss))
+            if have_openocd:
+                secs, rss, _ = best_of(args.repeat, openocd_cmd(CORPUS_FILE))
+                print("corpus xc95144xl file, openocd dummy:   %6.3f s  peak RSS %5.1f MB" % (secs, rss))
+        if have_openocd:
+            secs, rss, _ = best_of(1, openocd_cmd(big))
+            print("100 MB file, openocd dummy: %6.3f s  %7.1f M cycles/s  peak RSS %6.1f MB"
+                  % (secs, cycles / secs / 1e6, rss))
+        else:
+            print("openocd not installed: no side-by-side figures")
+    finally:
+        shutil.rmtree(workdir)
+
+
+if __name__ == "__main__":
+    main()

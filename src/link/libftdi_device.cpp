@@ -47,8 +47,7 @@ struct LibftdiDevice::Connection {
   std::vector<std::uint8_t> collected;
 };
 
-LibftdiDevice::LibftdiDevice(FtdiCalls& calls, std::chrono::milliseconds read_timeout,
-                             Clock clock)
+LibftdiDevice::LibftdiDevice(FtdiCalls& calls, std::chrono::milliseconds read_timeout, Clock clock)
     : calls_(calls), read_timeout_(read_timeout), clock_(std::move(clock)) {}
 
 LibftdiDevice::~LibftdiDevice() {
@@ -172,8 +171,8 @@ DeviceStatus LibftdiDevice::read(DeviceHandle handle, std::uint8_t* buffer, std:
 
   const auto deadline = clock_() + read_timeout_;
   while (*got < to_read) {
-    const int n = calls_.read_data(connection->context, buffer + *got,
-                                   static_cast<int>(to_read - *got));
+    const int n =
+        calls_.read_data(connection->context, buffer + *got, static_cast<int>(to_read - *got));
     if (n < 0) return device_error;
     *got += static_cast<std::uint32_t>(n);
     connection->in_flight = std::max<std::int64_t>(connection->in_flight - n, 0);

@@ -30,15 +30,19 @@ TEST(CableChoice, PrefersTheVendorLibraryAndThenLibftdi) {
     const char* expected;
   };
   const Case cases[] = {
-      {1, 1, 1, "vendor"}, {0, 1, 1, "libftdi"}, {1, 0, 0, "vendor"},
+      {1, 1, 1, "vendor"},
+      {0, 1, 1, "libftdi"},
+      {1, 0, 0, "vendor"},
       // Nothing usable: the vendor library, whose open then fails.
-      {0, 0, 0, "vendor"}, {0, 1, 0, "vendor"},
+      {0, 0, 0, "vendor"},
+      {0, 1, 0, "vendor"},
   };
   for (const Case& c : cases) {
     FakeBackEnd vendor(c.vendor_loads);
     FakeBackEnd libftdi(c.libftdi_available);
     Device& chosen = choose_cable(vendor, c.libftdi_built ? &libftdi : nullptr);
-    Device& expected = std::string_view(c.expected) == "vendor" ? vendor.device() : libftdi.device();
+    Device& expected =
+        std::string_view(c.expected) == "vendor" ? vendor.device() : libftdi.device();
     EXPECT_EQ(&chosen, &expected) << "vendor " << c.vendor_loads << ", libftdi built "
                                   << c.libftdi_built << " available " << c.libftdi_available;
     EXPECT_EQ(vendor.asked, 1);

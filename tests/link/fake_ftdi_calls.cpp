@@ -16,8 +16,7 @@ void FakeFtdiCalls::free_context(ftdi_context*) {
   --contexts_alive;
 }
 
-int FakeFtdiCalls::usb_open_desc_index(ftdi_context*, int vendor, int product,
-                                       unsigned int index) {
+int FakeFtdiCalls::usb_open_desc_index(ftdi_context*, int vendor, int product, unsigned int index) {
   calls.push_back({"usb_open", product, static_cast<int>(index)});
   if (vendor != 0x0403) return -3;
   const bool present = std::find(attached.begin(), attached.end(), product) != attached.end();

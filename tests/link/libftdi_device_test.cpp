@@ -48,10 +48,10 @@ TEST_F(LibftdiDeviceTest, TriesEveryUsualProductIdBeforeGivingUp) {
   DeviceHandle handle = nullptr;
   EXPECT_NE(device.open(0, &handle), device_ok);
   EXPECT_EQ(handle, nullptr);
-  const std::vector<FtdiCall> expected = {
-      {"new_context"},          {"usb_open", 0x6001, 0}, {"usb_open", 0x6010, 0},
-      {"usb_open", 0x6011, 0},  {"usb_open", 0x6014, 0}, {"usb_open", 0x6015, 0},
-      {"free_context"}};
+  const std::vector<FtdiCall> expected = {{"new_context"},         {"usb_open", 0x6001, 0},
+                                          {"usb_open", 0x6010, 0}, {"usb_open", 0x6011, 0},
+                                          {"usb_open", 0x6014, 0}, {"usb_open", 0x6015, 0},
+                                          {"free_context"}};
   EXPECT_EQ(fake.calls, expected);
   EXPECT_EQ(fake.contexts_alive, 0);
 }
@@ -123,7 +123,7 @@ TEST(FtdiBaudrate, DivisorOneIsTheTwoMegahertzRateOverFourInBitBang) {
     int rate;
   };
   const Case cases[] = {
-      {1, true, 500'000},  {0, true, 750'000},  {3, true, 250'000},
+      {1, true, 500'000},    {0, true, 750'000},    {3, true, 250'000},
       {1, false, 2'000'000}, {0, false, 3'000'000}, {300, false, 10'000},
   };
   for (const Case& c : cases) {

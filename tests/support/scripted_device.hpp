@@ -58,7 +58,6 @@ class ScriptedDevice final : public Device {
 
  private:
   std::size_t read_pos_ = 0;
-  int handle_token_ = 0;
 };
 
 // A handle value the scripted device hands out.

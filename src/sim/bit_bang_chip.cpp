@@ -1,0 +1,68 @@
+#include "sim/bit_bang_chip.hpp"
+
+namespace tapwright::sim {
+
+int BitBangChip::set_bit_mode(std::uint8_t mask, std::uint8_t mode) {
+  if (mode != mode_async_bitbang && mode != mode_sync_bitbang) return 0;
+  mode_ = mode;
+  driven_ = static_cast<std::uint8_t>(mask & 0x07u);
+  return 1;
+}
+
+std::span<const std::uint8_t> BitBangChip::apply(const std::uint8_t* bytes, std::size_t count,
+                                                 VcdWriter* trace) {
+  if (mode_ == 0 || count == 0) return {};
+  const bool sync = mode_ == mode_sync_bitbang;
+  std::uint8_t* out = sync ? returned_.append(count) : nullptr;
+  if (trace) {
+    if (sync) {
+      run<true, true>(bytes, count, out, trace);
+    } else {
+      run<false, true>(bytes, count, out, trace);
+    }
+  } else if (chain_.empty()) {
+    run_without_devices(bytes, count, out);
+  } else if (sync) {
+    run<true, false>(bytes, count, out, trace);
+  } else {
+    run<false, false>(bytes, count, out, trace);
+  }
+  return sync ? std::span<const std::uint8_t>(out, count) : std::span<const std::uint8_t>();
+}
+
+template <bool sync, bool traced>
+void BitBangChip::run(const std::uint8_t* bytes, std::size_t count, std::uint8_t* out,
+                      VcdWriter* trace) {
+  std::uint8_t pins = pins_;
+  unsigned tdo_bit = static_cast<unsigned>(chain_.tdo()) << 3;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint8_t next = level(bytes[i]);
+    if constexpr (sync) out[i] = static_cast<std::uint8_t>(pins | tdo_bit);
+    if ((pins ^ next) & pin_tck) {
+      if (next & pin_tck) {
+        chain_.rising_edge((next >> 1) & 1, next & 1);
+      } else {
+        chain_.falling_edge();
+        tdo_bit = static_cast<unsigned>(chain_.tdo()) << 3;
+      }
+    }
+    pins = next;
+    if constexpr (traced) trace->step(pins, chain_.tdo(), first_state());
+  }
+  pins_ = pins;
+}
+
+// No device: TDO stays high and edges change nothing, so the returned byte
+// is the previous pin levels with TDO set.
+void BitBangChip::run_without_devices(const std::uint8_t* bytes, std::size_t count,
+                                      std::uint8_t* out) {
+  if (out) {
+    out[0] = static_cast<std::uint8_t>(pins_ | pin_tdo);
+    for (std::size_t i = 1; i < count; ++i) {
+      out[i] = static_cast<std::uint8_t>(level(bytes[i - 1]) | pin_tdo);
+    }
+  }
+  pins_ = level(bytes[count - 1]);
+}
+
+}  // namespace tapwright::sim

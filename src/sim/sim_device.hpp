@@ -1,0 +1,76 @@
+#pragma once
+// The simulated cable: a device back end that runs the six device
+// operations against a software bit-bang chip and a virtual JTAG chain, so
+// the player can run with no hardware attached. It can record what crosses
+// the port (the written and the returned byte streams, a waveform) and can
+// be told to fail one operation.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "link/device.hpp"
+#include "sim/bit_bang_chip.hpp"
+#include "sim/fault_plan.hpp"
+#include "sim/output_file.hpp"
+#include "sim/vcd_writer.hpp"
+
+namespace tapwright::sim {
+
+struct SimOptions {
+  std::string chain = "8:0x59604093";  // the default chain; "none" = no device
+  std::string capture_out;             // file for every byte written (raw); empty = none
+  std::string capture_in;              // file for every byte returned in mode 4 (raw); empty = none
+  std::string vcd;                     // VCD waveform file; empty = none
+  std::string fault;                   // empty, "open", "reopen", "bitmode", "write:N", "read:N"
+};
+
+class SimDevice final : public Device {
+ public:
+  // The default chain, nothing recorded, no fault.
+  SimDevice();
+  ~SimDevice() override;
+  SimDevice(const SimDevice&) = delete;
+  SimDevice& operator=(const SimDevice&) = delete;
+
+  // A fresh chip and chain as `options` describe, its files created: 1; or 0
+  // with a one-line reason in `error`, and the device as it was.
+  int configure(const SimOptions& options, std::string& error);
+
+  // Only device index 0 exists, and only one handle at a time.
+  DeviceStatus open(int index, DeviceHandle* handle) override;
+  DeviceStatus close(DeviceHandle handle) override;
+  DeviceStatus read(DeviceHandle handle, std::uint8_t* buffer, std::uint32_t to_read,
+                    std::uint32_t* got) override;
+  DeviceStatus write(DeviceHandle handle, const std::uint8_t* buffer, std::uint32_t to_write,
+                     std::uint32_t* written) override;
+  DeviceStatus set_divisor(DeviceHandle handle, std::uint16_t divisor) override;
+  DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask, std::uint8_t mode) override;
+
+  // Flushes and closes the capture and VCD files (the destructor does it
+  // too). Afterwards output_error() tells whether everything was written.
+  void finish();
+  // Empty, or a one-line reason when a capture or VCD file could not be
+  // fully written.
+  std::string output_error() const;
+
+  // For tests and diagnostics.
+  const BitBangChip& chip() const { return *chip_; }
+  const Chain& chain() const { return chip_->chain(); }
+  bool is_open() const { return open_; }
+
+ private:
+  bool valid(DeviceHandle handle) const { return open_ && handle == this; }
+
+  std::unique_ptr<BitBangChip> chip_;
+  FaultPlan fault_;
+  OutputFile capture_out_;
+  OutputFile capture_in_;
+  std::unique_ptr<VcdWriter> vcd_;  // held apart: its buffer is large
+  std::string output_error_;
+  bool open_ = false;
+  std::uint64_t open_calls_ = 0;
+  std::uint64_t write_calls_ = 0;
+  std::uint64_t read_calls_ = 0;
+};
+
+}  // namespace tapwright::sim

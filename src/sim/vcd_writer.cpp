@@ -1,0 +1,100 @@
+#include "sim/vcd_writer.hpp"
+
+#include <charconv>
+#include <cstring>
+
+namespace tapwright::sim {
+
+namespace {
+
+// Identifier codes, in the bit order of the packed value: TDI, TMS, TCK,
+// TDO, then the four state bits.
+constexpr char codes[8] = {'#', '"', '!', '$', '%', '&', '\'', '('};
+
+constexpr const char* header_wires =
+    "$version tapwright simulated cable $end\n"
+    "$timescale 1 us $end\n"
+    "$scope module cable $end\n"
+    "$var wire 1 ! TCK $end\n"
+    "$var wire 1 \" TMS $end\n"
+    "$var wire 1 # TDI $end\n"
+    "$var wire 1 $ TDO $end\n"
+    "$upscope $end\n";
+
+constexpr const char* header_state =
+    "$scope module device1 $end\n"
+    "$var wire 1 % state [0] $end\n"
+    "$var wire 1 & state [1] $end\n"
+    "$var wire 1 ' state [2] $end\n"
+    "$var wire 1 ( state [3] $end\n"
+    "$upscope $end\n";
+
+// Room a time step needs at most: the time and eight changes.
+constexpr std::size_t step_room = 24 + 8 * 3;
+
+}  // namespace
+
+int VcdWriter::open(const std::string& path, std::string& error) {
+  used_ = 0;
+  time_ = 0;
+  return file_.open(path, "VCD file", error);
+}
+
+void VcdWriter::begin(bool with_state, std::uint8_t pins, int tdo, int state) {
+  with_state_ = with_state;
+  put(header_wires, std::strlen(header_wires));
+  if (with_state_) put(header_state, std::strlen(header_state));
+  static constexpr char dump_start[] = "$enddefinitions $end\n#0\n$dumpvars\n";
+  put(dump_start, sizeof dump_start - 1);
+  last_ = (pins & 0x07u) | (static_cast<unsigned>(tdo & 1) << 3) |
+          (with_state_ ? static_cast<unsigned>(state & 0x0F) << 4 : 0u);
+  const int wires = with_state_ ? 8 : 4;
+  for (int bit = 0; bit < wires; ++bit) {
+    const char line[3] = {static_cast<char>('0' + ((last_ >> bit) & 1u)), codes[bit], '\n'};
+    put(line, 3);
+  }
+  put("$end\n", 5);
+}
+
+void VcdWriter::emit(unsigned value) {
+  if (used_ + step_room > sizeof buffer_) drain();
+  char* out = buffer_ + used_;
+  *out++ = '#';
+  out = std::to_chars(out, out + 24, time_).ptr;
+  *out++ = '\n';
+  const unsigned changed = value ^ last_;
+  for (int bit = 0; bit < 8; ++bit) {
+    if ((changed >> bit) & 1u) {
+      *out++ = static_cast<char>('0' + ((value >> bit) & 1u));
+      *out++ = codes[bit];
+      *out++ = '\n';
+    }
+  }
+  used_ = static_cast<std::size_t>(out - buffer_);
+  last_ = value;
+}
+
+void VcdWriter::put(const char* text, std::size_t size) {
+  if (used_ + size > sizeof buffer_) drain();
+  std::memcpy(buffer_ + used_, text, size);
+  used_ += size;
+}
+
+void VcdWriter::drain() {
+  file_.write(buffer_, used_);
+  used_ = 0;
+}
+
+bool VcdWriter::finish() {
+  if (!file_.is_open()) return !file_.failed();
+  // A last time stamp, so that viewers show the final step for its full
+  // length.
+  char line[32] = {'#'};
+  char* end = std::to_chars(line + 1, line + sizeof line - 1, time_ + 1).ptr;
+  *end++ = '\n';
+  put(line, static_cast<std::size_t>(end - line));
+  drain();
+  return file_.close();
+}
+
+}  // namespace tapwright::sim

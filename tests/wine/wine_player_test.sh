@@ -68,11 +68,22 @@ cp "$exe" "$dll" "$with_dll/"
 
 # run_wine DIR OUT_PREFIX ARGS...: tapwright.exe from DIR, which is also the
 # current folder; Windows line ends of its output are taken back to LF.
+# tapwright never fails without a message, so a run that ends with a
+# failure status and prints nothing at all never reached the program: Wine
+# failed to launch it, which happens now and then on a loaded machine. Such
+# a run is tried again.
 run_wine() {
   local dir=$1 out=$2
   shift 2
-  (cd "$dir" && "$wine" "$dir/tapwright.exe" "$@" >"$out.raw.out" 2>"$out.raw.err")
-  local status=$?
+  local status attempt
+  for attempt in 1 2 3; do
+    (cd "$dir" && "$wine" "$dir/tapwright.exe" "$@" >"$out.raw.out" 2>"$out.raw.err")
+    status=$?
+    if [[ $status == 0 || -s $out.raw.out || -s $out.raw.err ]]; then
+      break
+    fi
+    echo "note: Wine did not launch tapwright.exe (status $status, attempt $attempt)"
+  done
   sed 's/\r$//' "$out.raw.out" >"$out.out"
   sed 's/\r$//' "$out.raw.err" >"$out.err"
   return $status

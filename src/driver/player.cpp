@@ -1,6 +1,7 @@
 #include "driver/player.hpp"
 
 #include <memory>
+#include <new>
 #include <string>
 
 #include "driver/messages.hpp"
@@ -136,7 +137,14 @@ int run_player(int argc, const char* const* argv, Device& device, const PlayerSt
       std::fputs(messages::cant_initialize_device, streams.err);
     } else {
       device.set_divisor(handle, 1);
-      status = play(settings, svf.get(), device, handle, streams);
+      try {
+        status = play(settings, svf.get(), device, handle, streams);
+      } catch (const std::bad_alloc&) {
+        // A value too large to hold cannot be played; end the run like any
+        // other statement that cannot be, with everything released.
+        std::fputs(messages::parse_error, streams.err);
+        status = exit_failed;
+      }
     }
   }  // the device is released first, then the file
   svf.reset();

@@ -91,11 +91,18 @@ int play_scan(ScanContext& ctx) {
   std::string_view tdo = ctx.tdo_value;
   std::string_view mask = kind.mask;
   if (ctx.tdo_value.empty()) {
-    // Nothing of this scan is compared: TDO and mask are the same zeros, so
-    // one buffer serves as both.
-    hex_zero_fill(ctx.scan_length, ctx.masks.zero_mask);
-    tdo = ctx.masks.zero_mask;
-    mask = ctx.masks.zero_mask;
+    // Nothing of this scan is compared. Its TDO and mask are zeros; they are
+    // spelled out only when echoed, where one buffer serves as both. Else
+    // the shifter gets a single "0" digit, whose missing high digits read as
+    // 0 too, so that a long scan with a short TDI needs no memory of its own.
+    if (ctx.verbose) {
+      hex_zero_fill(ctx.scan_length, ctx.masks.zero_mask);
+      tdo = ctx.masks.zero_mask;
+      mask = ctx.masks.zero_mask;
+    } else {
+      tdo = "0";
+      mask = "0";
+    }
   }
   if (ctx.verbose) echo_scan(ctx, kind, tdo, mask);
 

@@ -1,0 +1,340 @@
+// The run itself: the device bring-up in its exact order, every way a run
+// ends with its message, exit status and release, and the compare summary.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "player_harness.hpp"
+
+namespace tapwright {
+namespace {
+
+using testing::DeviceCall;
+using testing::PlayerRun;
+using testing::ScriptedDevice;
+using testing::TempSvf;
+
+constexpr const char* all_matched =
+    "\n   <<< All TDO outputs matched to the expected values! >>>\n\n";
+
+std::string mismatched(int count) {
+  return "\n   <<< " + std::to_string(count) +
+         " TDO outputs didn't match to the expected values... >>>\n\n";
+}
+
+// A scan whose eight compared bits all mismatch on a device that returns TDO
+// low, which the scripted device does unless told otherwise.
+constexpr const char* mismatching_scan = "SDR 8 TDI (00) TDO (ff) MASK (ff);\n";
+
+TEST(PlayerBringUp, ExactCallOrder) {
+  struct Case {
+    std::vector<std::string> options;
+    std::vector<DeviceCall> calls;
+    const char* out;
+  };
+  // An empty file: six reset cycles and the drain's one, 14 bytes.
+  const std::vector<Case> cases = {
+      {{},
+       {{"open", 0, 0},
+        {"set_bit_mode", 7, 1},
+        {"close", 0, 0},
+        {"open", 0, 0},
+        {"set_bit_mode", 7, 1},
+        {"set_divisor", 1, 0},
+        {"write", 14, 0},
+        {"close", 0, 0}},
+       ""},
+      {{"-c"},
+       {{"open", 0, 0},
+        {"set_bit_mode", 7, 4},
+        {"close", 0, 0},
+        {"open", 0, 0},
+        {"set_bit_mode", 7, 4},
+        {"set_divisor", 1, 0},
+        {"write", 14, 0},
+        {"read", 14, 0},
+        {"close", 0, 0}},
+       all_matched},
+  };
+  TempSvf svf("");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.options));
+    std::vector<std::string> args = c.options;
+    args.push_back(svf.path());
+    PlayerRun run;
+    EXPECT_EQ(run.run(args), 0);
+    EXPECT_EQ(run.device.calls, c.calls);
+    EXPECT_EQ(run.out_text(), c.out);
+    EXPECT_EQ(run.err_text(), "");
+  }
+}
+
+TEST(PlayerBringUp, FirstPassFailuresAreIgnored) {
+  TempSvf svf("");
+  {
+    PlayerRun run;
+    run.device.open_status = {device_error};
+    EXPECT_EQ(run.run({svf.path()}), 0);
+    EXPECT_EQ(run.device.calls, (std::vector<DeviceCall>{{"open", 0, 0},
+                                                         {"open", 0, 0},
+                                                         {"set_bit_mode", 7, 1},
+                                                         {"set_divisor", 1, 0},
+                                                         {"write", 14, 0},
+                                                         {"close", 0, 0}}));
+    EXPECT_EQ(run.err_text(), "");
+  }
+  {
+    PlayerRun run;
+    run.device.bit_mode_status = {device_error};
+    EXPECT_EQ(run.run({"-c", svf.path()}), 0);
+    EXPECT_EQ(run.device.call_names(),
+              (std::vector<std::string>{"open", "set_bit_mode", "close", "open", "set_bit_mode",
+                                        "set_divisor", "write", "read", "close"}));
+    EXPECT_EQ(run.err_text(), "");
+    EXPECT_EQ(run.out_text(), all_matched);
+  }
+}
+
+struct EndCase {
+  const char* name;
+  std::vector<std::string> options;
+  const char* svf;
+  std::function<void(ScriptedDevice&)> script;
+  const char* err;
+  std::string out;
+  int status;
+  std::vector<std::string> calls_after_second_open;
+  bool device_closed;
+};
+
+const std::vector<std::string> first_pass = {"open", "set_bit_mode", "close"};
+
+TEST(PlayerEnds, MessageStatusAndRelease) {
+  const auto no_script = [](ScriptedDevice&) {};
+  const std::vector<EndCase> cases = {
+      {"second open fails",
+       {"-c"},
+       mismatching_scan,
+       [](ScriptedDevice& d) {
+         d.open_status = {device_ok, device_error};
+       },
+       "can't open USB device\n",
+       "",
+       1,
+       {},
+       false},
+      {"bit mode fails",
+       {"-c"},
+       mismatching_scan,
+       [](ScriptedDevice& d) {
+         d.bit_mode_status = {device_ok, device_error};
+       },
+       "can't initialize USB device\n",
+       "",
+       1,
+       {"set_bit_mode"},
+       true},
+      {"statement that cannot be played",
+       {"-c", "-v"},
+       "SDR 8 TDI (00) TDO (ff) MASK (ff);\nBOGUS;\nSIR 4 TDI (5);\n",
+       no_script,
+       "parse error\n",
+       "SDR 8 TDI 00 SMASK  TDO ff MASK ff\n",
+       1,
+       {"set_bit_mode", "set_divisor"},
+       true},
+      {"bad hex digit",
+       {},
+       "SIR 4 TDI (5x);\n",
+       no_script,
+       "parse error\n",
+       "",
+       1,
+       {"set_bit_mode", "set_divisor"},
+       true},
+      {"short write during the run",
+       {},
+       "RUNTEST 3000 TCK;\n",
+       [](ScriptedDevice& d) { d.write_counts = {4095}; },
+       "parse error\n",
+       "",
+       1,
+       {"set_bit_mode", "set_divisor", "write"},
+       true},
+      {"short read during the run",
+       {"-c"},
+       "RUNTEST 5000 TCK;\n",
+       [](ScriptedDevice& d) { d.read_counts = {100}; },
+       "parse error\n",
+       "",
+       1,
+       {"set_bit_mode", "set_divisor", "write", "write", "read"},
+       true},
+      {"drain write fails",
+       {},
+       mismatching_scan,
+       [](ScriptedDevice& d) { d.write_counts = {3}; },
+       "can't write to USB\n",
+       "",
+       1,
+       {"set_bit_mode", "set_divisor", "write"},
+       true},
+      {"drain write fails, compare run",
+       {"-c"},
+       mismatching_scan,
+       [](ScriptedDevice& d) { d.write_counts = {0}; },
+       "can't write to USB\n",
+       "",
+       1,
+       {"set_bit_mode", "set_divisor", "write"},
+       true},
+      {"drain read-back fails",
+       {"-c"},
+       mismatching_scan,
+       [](ScriptedDevice& d) { d.read_counts = {0}; },
+       "can't write to USB\n",
+       "",
+       1,
+       {"set_bit_mode", "set_divisor", "write", "read"},
+       true},
+      {"drain's second read-back fails",
+       {"-c"},
+       "RUNTEST 3000 TCK;\n",
+       [](ScriptedDevice& d) {
+         d.read_counts = {-1, 10};
+       },
+       "can't write to USB\n",
+       "",
+       1,
+       {"set_bit_mode", "set_divisor", "write", "write", "read", "read"},
+       true},
+      {"normal end",
+       {},
+       mismatching_scan,
+       no_script,
+       "",
+       "",
+       0,
+       {"set_bit_mode", "set_divisor", "write"},
+       true},
+      {"compare run, all matched",
+       {"-c"},
+       "SDR 8 TDI (00) TDO (00) MASK (ff);\n",
+       no_script,
+       "",
+       all_matched,
+       0,
+       {"set_bit_mode", "set_divisor", "write", "read"},
+       true},
+      {"compare run with mismatches",
+       {"-c"},
+       mismatching_scan,
+       no_script,
+       "",
+       mismatched(8),
+       2,
+       {"set_bit_mode", "set_divisor", "write", "read"},
+       true},
+  };
+  for (const EndCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempSvf svf(c.svf);
+    std::vector<std::string> args = c.options;
+    args.push_back(svf.path());
+    PlayerRun run;
+    c.script(run.device);
+    EXPECT_EQ(run.run(args), c.status);
+    EXPECT_EQ(run.err_as_left, c.err) << "standard error is flushed on every path past the file";
+    EXPECT_EQ(run.out_text(), c.out);
+
+    std::vector<std::string> calls = first_pass;
+    calls.push_back("open");
+    calls.insert(calls.end(), c.calls_after_second_open.begin(), c.calls_after_second_open.end());
+    if (c.device_closed) calls.push_back("close");
+    EXPECT_EQ(run.device.call_names(), calls);
+    EXPECT_EQ(run.device.open_handles, 0);
+    // The SVF file is closed by the end, and only after the device.
+    EXPECT_EQ(run.fds_after, run.fds_before);
+    ASSERT_FALSE(run.fds_at_close.empty());
+    EXPECT_EQ(run.fds_at_close.back(), run.fds_before + 1);
+  }
+}
+
+TEST(PlayerEnds, NoSecondOpenOfAnyKind) {
+  TempSvf svf("SIR 4 TDI (5);");
+  PlayerRun run;
+  run.device.open_status = {device_error, device_error};
+  EXPECT_EQ(run.run({svf.path()}), 1);
+  EXPECT_EQ(run.device.call_names(), (std::vector<std::string>{"open", "open"}));
+  EXPECT_EQ(run.err_as_left, "can't open USB device\n");
+  EXPECT_EQ(run.fds_after, run.fds_before);
+}
+
+struct SummaryCase {
+  const char* name;
+  std::vector<std::string> options;
+  std::string svf;
+  bool loopback;
+  std::string out;
+  int status;
+  std::vector<std::uint32_t> read_sizes;
+};
+
+TEST(PlayerSummary, CompareRuns) {
+  const std::vector<SummaryCase> cases = {
+      {"empty file", {"-c"}, "", false, all_matched, 0, {14}},
+      {"no scan at all",
+       {"-c"},
+       "RUNTEST 10 TCK;\nSTATE RESET IDLE;\n",
+       false,
+       all_matched,
+       0,
+       {42}},
+      {"TDO through a loopback",
+       {"-c"},
+       "SDR 8 TDI (a5) TDO (A5) MASK (ff);\n",
+       true,
+       all_matched,
+       0,
+       {40}},
+      // 3019 cycles and the drain's: block 1 is written at cycle 2048, and
+      // the SDR in block 2 is read back only by the drain.
+      {"mismatches only the drain counts",
+       {"-c"},
+       "RUNTEST 3000 TCK;\n" + std::string(mismatching_scan),
+       false,
+       mismatched(8),
+       2,
+       {4096, 1944}},
+      {"mismatches counted during the run and by the drain",
+       {"-c"},
+       std::string(mismatching_scan) + "RUNTEST 5000 TCK;\nSDR 4 TDI (0) TDO (f) MASK (3);\n",
+       false,
+       mismatched(10),
+       2,
+       {4096, 4096, 1866}},
+      {"echo before the summary",
+       {"-v", "-c"},
+       mismatching_scan,
+       false,
+       "SDR 8 TDI 00 SMASK  TDO ff MASK ff\n" + mismatched(8),
+       2,
+       {40}},
+      {"no summary and no read-back without -c", {}, mismatching_scan, false, "", 0, {}},
+  };
+  for (const SummaryCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempSvf svf(c.svf);
+    std::vector<std::string> args = c.options;
+    args.push_back(svf.path());
+    PlayerRun run;
+    if (c.loopback) testing::reply_tdo_loopback(run.device);
+    EXPECT_EQ(run.run(args), c.status);
+    EXPECT_EQ(run.out_text(), c.out);
+    EXPECT_EQ(run.err_text(), "");
+    EXPECT_EQ(run.device.read_sizes, c.read_sizes);
+  }
+}
+
+}  // namespace
+}  // namespace tapwright

@@ -7,6 +7,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "link/device.hpp"
 
@@ -21,6 +22,9 @@ inline constexpr int block_cycles = block_bytes / 2;
 // per-cycle path in registers.
 enum class Expectation : std::uint8_t { none = 0, care_low = 0x02, care_high = 0x03 };
 inline constexpr std::uint8_t expect_care = 0x02;
+constexpr std::uint8_t expectation_byte(Expectation e) {
+  return static_cast<std::uint8_t>(e);
+}
 
 struct ExpectationBank {
   std::array<Expectation, block_cycles> entries{};
@@ -34,6 +38,51 @@ constexpr std::uint8_t first_byte(int tms, int tdi) {
 constexpr std::uint8_t second_byte(int tms, int tdi) {
   return static_cast<std::uint8_t>(first_byte(tms, tdi) | pin_tck);
 }
+
+namespace clock_detail {
+
+// The byte pairs of the four cycles of a digit with TMS 0, as stored.
+constexpr std::array<std::uint64_t, 16> make_digit_pairs() {
+  std::array<std::uint64_t, 16> table{};
+  for (unsigned digit = 0; digit < 16; ++digit) {
+    std::uint64_t pairs = 0;
+    for (unsigned b = 0; b < 4; ++b) {
+      const int tdi = static_cast<int>((digit >> b) & 1u);
+      const std::uint64_t first = first_byte(0, tdi);
+      const std::uint64_t second = second_byte(0, tdi);
+      if constexpr (std::endian::native == std::endian::little) {
+        pairs |= (first | second << 8) << (16 * b);
+      } else {
+        pairs |= (second | first << 8) << (16 * (3 - b));
+      }
+    }
+    table[digit] = pairs;
+  }
+  return table;
+}
+// The expectation bytes of a digit's four cycles, by care << 4 | expected.
+constexpr std::array<std::uint32_t, 256> make_digit_expectations() {
+  std::array<std::uint32_t, 256> table{};
+  for (unsigned index = 0; index < 256; ++index) {
+    const unsigned expected = index & 0xFu;
+    const unsigned care = index >> 4;
+    std::uint32_t entries = 0;
+    for (unsigned b = 0; b < 4; ++b) {
+      const std::uint32_t entry = (care >> b) & 1u ? (expect_care | ((expected >> b) & 1u)) : 0u;
+      if constexpr (std::endian::native == std::endian::little) {
+        entries |= entry << (8 * b);
+      } else {
+        entries |= entry << (8 * (3 - b));
+      }
+    }
+    table[index] = entries;
+  }
+  return table;
+}
+inline constexpr std::array<std::uint64_t, 16> digit_pairs = make_digit_pairs();
+inline constexpr std::array<std::uint32_t, 256> digit_expectations = make_digit_expectations();
+
+}  // namespace clock_detail
 
 class ClockStream {
  public:
@@ -56,6 +105,35 @@ class ClockStream {
           static_cast<Expectation>(care ? static_cast<unsigned>(expect_care | (expected & 1)) : 0u);
     }
     if (out_len_ == block_bytes || force) return flush(device, compare, force);
+    return 1;
+  }
+
+  // Up to four cycles of one hex digit of a scan, bit 0 first: exactly what
+  // `count` calls of tap_clock with the digits' bits would do, with TMS 1 on
+  // the last of them when `tms_on_last` is 1. A whole digit that fits in the
+  // block is stored at once, which keeps long scans cheap.
+  int tap_clock_digit(DeviceHandle device, unsigned tdi, unsigned expected, unsigned care,
+                      int count, int tms_on_last, int compare) {
+    if (count == 4 && !tms_on_last && !broken_ && out_len_ <= block_bytes - 8) {
+      std::memcpy(out_buf_bytes() + out_len_, &clock_detail::digit_pairs[tdi & 0xFu], 8);
+      out_len_ += 8;
+      if (compare == 1) {
+        ExpectationBank& bank = banks_[cur_bank_];
+        const std::uint32_t entries =
+            clock_detail::digit_expectations[(care & 0xFu) << 4 | (expected & 0xFu)];
+        std::memcpy(bank.entries.data() + bank.clocks, &entries, 4);
+        bank.clocks += 4;
+      }
+      if (out_len_ == block_bytes) return flush(device, compare, 0);
+      return 1;
+    }
+    for (int b = 0; b < count; ++b) {
+      const int tms = (tms_on_last && b == count - 1) ? 1 : 0;
+      if (!tap_clock(device, tms, (tdi >> b) & 1, (expected >> b) & 1, (care >> b) & 1, compare,
+                     0)) {
+        return 0;
+      }
+    }
     return 1;
   }
 
@@ -93,6 +171,8 @@ class ClockStream {
       return static_cast<std::uint16_t>(second | (first << 8));
     }
   }
+
+  std::uint8_t* out_buf_bytes() { return reinterpret_cast<std::uint8_t*>(out_pairs_.data()); }
 
   Device& device_;
   // out_buf: the byte pairs of the cycles not yet written.

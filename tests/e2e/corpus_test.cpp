@@ -46,8 +46,7 @@ TEST(Corpus, EveryFilePlaysToTheEndOrStopsAtItsFirstForeignStatement) {
     EXPECT_EQ(run.err, "parse error\n") << name;
     // Everything before the first foreign statement is inside the language
     // and plays; so the failure lies at that statement.
-    const std::string prefix_path =
-        scratch_dir("prefix") + "/" + name;
+    const std::string prefix_path = scratch_dir("prefix") + "/" + name;
     write_file(prefix_path, text.substr(0, verdict.first_outside));
     const ProgramRun prefix = run_program(sim, {prefix_path, "-c"});
     EXPECT_TRUE(prefix.status == 0 || prefix.status == 2)

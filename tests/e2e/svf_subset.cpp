@@ -10,7 +10,9 @@ namespace {
 
 const std::set<std::string> stable_states = {"IDLE", "RESET", "IRPAUSE", "DRPAUSE"};
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool is_blank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 bool is_hex(const std::string& value) {
   for (char c : value) {

@@ -8,7 +8,7 @@
 namespace tapwright::testing {
 
 struct SubsetVerdict {
-  bool inside = true;          // every statement can be played
+  bool inside = true;             // every statement can be played
   std::size_t first_outside = 0;  // byte offset of the first statement that cannot
   std::string reason;
 };

@@ -57,8 +57,8 @@ TEST(Examples, VerboseEchoesEveryStatementBeforeTheSummary) {
 
 TEST(Examples, WithoutCompareNothingIsPrintedAndNothingRead) {
   const std::string dir = scratch_dir("nocompare");
-  const ProgramRun run = run_program(
-      sim, {examples + "/verify_fails.svf", "--capture-in", dir + "/in.bin"});
+  const ProgramRun run =
+      run_program(sim, {examples + "/verify_fails.svf", "--capture-in", dir + "/in.bin"});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, "");
@@ -152,8 +152,8 @@ TEST(Chain, BypassedDevicesDelayTheDataOneBitEach) {
   const std::string svf = write_svf("bypass",
                                     "SIR 18 TDI (3f07f);\n"
                                     "SDR 34 TDI (000000000) TDO (0b2c08126) MASK (3ffffffff);\n");
-  const ProgramRun run = run_program(
-      sim, {"--chain", "6:0x11111111,6:0x59604093,6:0x22222223", svf, "-c"});
+  const ProgramRun run =
+      run_program(sim, {"--chain", "6:0x11111111,6:0x59604093,6:0x22222223", svf, "-c"});
   EXPECT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_EQ(run.out, all_matched);
 }

@@ -78,4 +78,13 @@ std::vector<std::string> ScriptedDevice::call_names() const {
   return names;
 }
 
+std::vector<std::string> ScriptedDevice::transfers() const {
+  std::vector<std::string> out;
+  for (const DeviceCall& call : calls) {
+    if (call.op == "read" || call.op == "write")
+      out.push_back(call.op + " " + std::to_string(call.a));
+  }
+  return out;
+}
+
 }  // namespace tapwright::testing

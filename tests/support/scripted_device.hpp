@@ -14,8 +14,8 @@ namespace tapwright::testing {
 
 struct DeviceCall {
   std::string op;  // "open", "close", "read", "write", "set_divisor", "set_bit_mode"
-  std::uint32_t a =
-      0;  // open: index; read/write: count asked; set_divisor: divisor; bit mode: mask
+  // open: index; read/write: count asked; set_divisor: divisor; bit mode: mask
+  std::uint32_t a = 0;
   std::uint32_t b = 0;  // set_bit_mode: mode
   bool operator==(const DeviceCall&) const = default;
 };
@@ -55,6 +55,9 @@ class ScriptedDevice final : public Device {
 
   // Names of the calls, in order.
   std::vector<std::string> call_names() const;
+  // The reads and writes in order, each as "write 4096" or "read 4096" with
+  // the byte count asked.
+  std::vector<std::string> transfers() const;
 
  private:
   std::size_t read_pos_ = 0;

@@ -1,0 +1,35 @@
+#pragma once
+// The calls into libftdi1 that the libftdi1 back end makes, as an interface,
+// so that tests can stand in for the library and the USB bus. Each has the
+// meaning and result of the libftdi1 function of the same name (ftdi_new,
+// ftdi_usb_open_desc_index, ...): a negative result is an error.
+
+// libftdi1's context, opaque here so that only the real calls need its header.
+struct ftdi_context;
+
+namespace tapwright {
+
+// libftdi1's mode values (enum ftdi_mpsse_mode) for the two bit-bang modes.
+inline constexpr unsigned char ftdi_bitmode_bitbang = 0x01;
+inline constexpr unsigned char ftdi_bitmode_syncbb = 0x04;
+
+class FtdiCalls {
+ public:
+  virtual ~FtdiCalls() = default;
+
+  // Null when the USB library cannot start.
+  virtual ftdi_context* new_context() = 0;
+  virtual void free_context(ftdi_context* context) = 0;
+  // Opens device `index` (0 the first) of one vendor and product ID: 0 on success.
+  virtual int usb_open_desc_index(ftdi_context* context, int vendor, int product,
+                                  unsigned int index) = 0;
+  virtual int usb_close(ftdi_context* context) = 0;
+  virtual int set_bitmode(ftdi_context* context, unsigned char mask, unsigned char mode) = 0;
+  // In bit-bang mode libftdi1 clocks the port at four times this rate.
+  virtual int set_baudrate(ftdi_context* context, int baudrate) = 0;
+  // The number of bytes taken or delivered.
+  virtual int write_data(ftdi_context* context, const unsigned char* buffer, int size) = 0;
+  virtual int read_data(ftdi_context* context, unsigned char* buffer, int size) = 0;
+};
+
+}  // namespace tapwright

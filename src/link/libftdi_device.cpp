@@ -1,0 +1,184 @@
+#include "link/libftdi_device.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tapwright {
+
+namespace {
+
+constexpr int base_clock_hz = 3'000'000;
+// Room for the returned bytes of two blocks and a window in flight, so that
+// the player's write-one-block, read-the-one-before rhythm never reallocates.
+constexpr std::size_t collected_reserve = 3 * 4096;
+
+unsigned char ftdi_mode_for(std::uint8_t mode) {
+  switch (mode) {
+    case mode_async_bitbang:
+      return ftdi_bitmode_bitbang;
+    case mode_sync_bitbang:
+      return ftdi_bitmode_syncbb;
+    default:
+      // The vendor library and libftdi1 number the other modes alike.
+      return mode;
+  }
+}
+
+}  // namespace
+
+int ftdi_baudrate_for_divisor(std::uint16_t divisor, bool bitbang) {
+  int rate = base_clock_hz;
+  if (divisor == 1) {
+    rate = base_clock_hz * 2 / 3;
+  } else if (divisor > 1) {
+    rate = base_clock_hz / divisor;
+  }
+  return bitbang ? rate / 4 : rate;
+}
+
+struct LibftdiDevice::Connection {
+  explicit Connection(ftdi_context* c) : context(c) { collected.reserve(collected_reserve); }
+  ftdi_context* context;
+  bool bitbang = false;
+  bool sync = false;
+  // Returned bytes the chip owes for bytes written in synchronous mode.
+  std::int64_t in_flight = 0;
+  // Returned bytes read from the chip during writes, oldest first.
+  std::vector<std::uint8_t> collected;
+};
+
+LibftdiDevice::LibftdiDevice(FtdiCalls& calls, std::chrono::milliseconds read_timeout, Clock clock)
+    : calls_(calls), read_timeout_(read_timeout), clock_(std::move(clock)) {}
+
+LibftdiDevice::~LibftdiDevice() {
+  while (!connections_.empty()) close(connections_.back().get());
+}
+
+LibftdiDevice::Connection* LibftdiDevice::find(DeviceHandle handle) const {
+  for (const auto& connection : connections_) {
+    if (connection.get() == handle) return connection.get();
+  }
+  return nullptr;
+}
+
+DeviceStatus LibftdiDevice::open(int index, DeviceHandle* handle) {
+  if (index < 0) return device_error;
+  ftdi_context* context = calls_.new_context();
+  if (!context) return device_error;
+  for (const int product : ftdi_product_ids) {
+    if (calls_.usb_open_desc_index(context, ftdi_vendor_id, product,
+                                   static_cast<unsigned int>(index)) == 0) {
+      connections_.push_back(std::make_unique<Connection>(context));
+      *handle = connections_.back().get();
+      return device_ok;
+    }
+  }
+  calls_.free_context(context);
+  return device_error;
+}
+
+DeviceStatus LibftdiDevice::close(DeviceHandle handle) {
+  Connection* connection = find(handle);
+  if (!connection) return device_error;
+  const int result = calls_.usb_close(connection->context);
+  calls_.free_context(connection->context);
+  std::erase_if(connections_, [connection](const auto& c) { return c.get() == connection; });
+  return result < 0 ? device_error : device_ok;
+}
+
+DeviceStatus LibftdiDevice::set_bit_mode(DeviceHandle handle, std::uint8_t mask,
+                                         std::uint8_t mode) {
+  Connection* connection = find(handle);
+  if (!connection) return device_error;
+  if (calls_.set_bitmode(connection->context, mask, ftdi_mode_for(mode)) < 0) return device_error;
+  // A new mode starts a new stream of returned bytes.
+  connection->bitbang = mode != 0;
+  connection->sync = mode == mode_sync_bitbang;
+  connection->in_flight = 0;
+  connection->collected.clear();
+  return device_ok;
+}
+
+DeviceStatus LibftdiDevice::set_divisor(DeviceHandle handle, std::uint16_t divisor) {
+  Connection* connection = find(handle);
+  if (!connection) return device_error;
+  const int rate = ftdi_baudrate_for_divisor(divisor, connection->bitbang);
+  return calls_.set_baudrate(connection->context, rate) < 0 ? device_error : device_ok;
+}
+
+int LibftdiDevice::collect_until(Connection& connection, std::int64_t limit) {
+  const auto deadline = clock_() + read_timeout_;
+  while (connection.in_flight > limit) {
+    auto& collected = connection.collected;
+    const std::size_t old_size = collected.size();
+    collected.resize(old_size + static_cast<std::size_t>(connection.in_flight));
+    const int got = calls_.read_data(connection.context, collected.data() + old_size,
+                                     static_cast<int>(connection.in_flight));
+    collected.resize(old_size + static_cast<std::size_t>(std::max(got, 0)));
+    if (got < 0) return 0;
+    connection.in_flight -= got;
+    if (connection.in_flight > limit && clock_() >= deadline) return 0;
+  }
+  return 1;
+}
+
+std::uint32_t LibftdiDevice::write_in_pieces(Connection& connection, const std::uint8_t* buffer,
+                                             std::uint32_t to_write) {
+  std::uint32_t done = 0;
+  while (done < to_write) {
+    const int piece = static_cast<int>(std::min<std::uint32_t>(write_piece, to_write - done));
+    if (!collect_until(connection, in_flight_window - piece)) break;
+    const int taken = calls_.write_data(connection.context, buffer + done, piece);
+    if (taken > 0) {
+      done += static_cast<std::uint32_t>(taken);
+      connection.in_flight += taken;
+    }
+    if (taken != piece) break;
+  }
+  return done;
+}
+
+DeviceStatus LibftdiDevice::write(DeviceHandle handle, const std::uint8_t* buffer,
+                                  std::uint32_t to_write, std::uint32_t* written) {
+  *written = 0;
+  Connection* connection = find(handle);
+  if (!connection) return device_error;
+  if (connection->sync) {
+    *written = write_in_pieces(*connection, buffer, to_write);
+  } else {
+    const int taken = calls_.write_data(connection->context, buffer, static_cast<int>(to_write));
+    *written = static_cast<std::uint32_t>(std::max(taken, 0));
+  }
+  return *written == to_write ? device_ok : device_error;
+}
+
+DeviceStatus LibftdiDevice::read(DeviceHandle handle, std::uint8_t* buffer, std::uint32_t to_read,
+                                 std::uint32_t* got) {
+  *got = 0;
+  Connection* connection = find(handle);
+  if (!connection) return device_error;
+
+  // Bytes collected during earlier writes are older than anything the chip
+  // still holds, so they come first.
+  auto& collected = connection->collected;
+  const std::uint32_t kept =
+      std::min<std::uint32_t>(to_read, static_cast<std::uint32_t>(collected.size()));
+  if (kept > 0) {
+    std::memcpy(buffer, collected.data(), kept);
+    collected.erase(collected.begin(), collected.begin() + kept);
+    *got = kept;
+  }
+
+  const auto deadline = clock_() + read_timeout_;
+  while (*got < to_read) {
+    const int n =
+        calls_.read_data(connection->context, buffer + *got, static_cast<int>(to_read - *got));
+    if (n < 0) return device_error;
+    *got += static_cast<std::uint32_t>(n);
+    connection->in_flight = std::max<std::int64_t>(connection->in_flight - n, 0);
+    if (*got < to_read && clock_() >= deadline) break;
+  }
+  return device_ok;
+}
+
+}  // namespace tapwright

@@ -1,0 +1,72 @@
+#pragma once
+// The cable reached through libftdi1 (and libusb) instead of the vendor's
+// library: the same six operations with the same contracts.
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "link/device.hpp"
+#include "link/ftdi_calls.hpp"
+
+namespace tapwright {
+
+inline constexpr int ftdi_vendor_id = 0x0403;
+// Tried in this order; the first that has a device is opened:
+// FT232R/FT245R, FT2232C/D/H, FT4232H, FT232H, FT-X.
+inline constexpr int ftdi_product_ids[] = {0x6001, 0x6010, 0x6011, 0x6014, 0x6015};
+
+// The rate libftdi1 is given for a divisor of the vendor library: the
+// chip's 3 MHz base clock divided as the vendor library divides it (0 is
+// 3 MHz, 1 is 2 MHz, n above that 3 MHz / n), over four in bit-bang mode
+// because libftdi1 multiplies the rate by four there.
+int ftdi_baudrate_for_divisor(std::uint16_t divisor, bool bitbang);
+
+class LibftdiDevice final : public Device {
+ public:
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+  // A chip in synchronous bit-bang mode stops clocking when its buffer for
+  // returned bytes is full, and libftdi1, unlike the vendor's driver, reads
+  // nothing in the background: a write is therefore cut into pieces, and the
+  // returned bytes are collected between them and kept for read(). The
+  // window is what the smallest chip (FT232R) buffers between its pins and
+  // USB, so that no chip ever stalls.
+  static constexpr int write_piece = 128;
+  static constexpr int in_flight_window = 256;
+
+  explicit LibftdiDevice(FtdiCalls& calls,
+                         std::chrono::milliseconds read_timeout = std::chrono::milliseconds(1000),
+                         Clock clock = std::chrono::steady_clock::now);
+  ~LibftdiDevice() override;
+  LibftdiDevice(const LibftdiDevice&) = delete;
+  LibftdiDevice& operator=(const LibftdiDevice&) = delete;
+
+  // Device `index` of the first product ID in ftdi_product_ids that has one.
+  DeviceStatus open(int index, DeviceHandle* handle) override;
+  DeviceStatus close(DeviceHandle handle) override;
+  // What arrives within the read time-out, at most `to_read` bytes.
+  DeviceStatus read(DeviceHandle handle, std::uint8_t* buffer, std::uint32_t to_read,
+                    std::uint32_t* got) override;
+  DeviceStatus write(DeviceHandle handle, const std::uint8_t* buffer, std::uint32_t to_write,
+                     std::uint32_t* written) override;
+  DeviceStatus set_divisor(DeviceHandle handle, std::uint16_t divisor) override;
+  DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask, std::uint8_t mode) override;
+
+ private:
+  struct Connection;
+  Connection* find(DeviceHandle handle) const;
+  // Reads from the chip into the connection's collected bytes until fewer
+  // than `limit` returned bytes are still in flight; 0 on error or time-out.
+  int collect_until(Connection& connection, std::int64_t limit);
+  std::uint32_t write_in_pieces(Connection& connection, const std::uint8_t* buffer,
+                                std::uint32_t to_write);
+
+  FtdiCalls& calls_;
+  std::chrono::milliseconds read_timeout_;
+  Clock clock_;
+  std::vector<std::unique_ptr<Connection>> connections_;
+};
+
+}  // namespace tapwright

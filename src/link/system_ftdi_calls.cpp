@@ -1,0 +1,43 @@
+#include "link/system_ftdi_calls.hpp"
+
+#include <ftdi.h>
+
+namespace tapwright {
+
+static_assert(ftdi_bitmode_bitbang == BITMODE_BITBANG);
+static_assert(ftdi_bitmode_syncbb == BITMODE_SYNCBB);
+
+ftdi_context* SystemFtdiCalls::new_context() {
+  return ftdi_new();
+}
+
+void SystemFtdiCalls::free_context(ftdi_context* context) {
+  ftdi_free(context);
+}
+
+int SystemFtdiCalls::usb_open_desc_index(ftdi_context* context, int vendor, int product,
+                                         unsigned int index) {
+  return ftdi_usb_open_desc_index(context, vendor, product, nullptr, nullptr, index);
+}
+
+int SystemFtdiCalls::usb_close(ftdi_context* context) {
+  return ftdi_usb_close(context);
+}
+
+int SystemFtdiCalls::set_bitmode(ftdi_context* context, unsigned char mask, unsigned char mode) {
+  return ftdi_set_bitmode(context, mask, mode);
+}
+
+int SystemFtdiCalls::set_baudrate(ftdi_context* context, int baudrate) {
+  return ftdi_set_baudrate(context, baudrate);
+}
+
+int SystemFtdiCalls::write_data(ftdi_context* context, const unsigned char* buffer, int size) {
+  return ftdi_write_data(context, buffer, size);
+}
+
+int SystemFtdiCalls::read_data(ftdi_context* context, unsigned char* buffer, int size) {
+  return ftdi_read_data(context, buffer, size);
+}
+
+}  // namespace tapwright

@@ -1,0 +1,20 @@
+#pragma once
+// The real libftdi1, behind the interface the libftdi1 back end uses.
+#include "link/ftdi_calls.hpp"
+
+namespace tapwright {
+
+class SystemFtdiCalls final : public FtdiCalls {
+ public:
+  ftdi_context* new_context() override;
+  void free_context(ftdi_context* context) override;
+  int usb_open_desc_index(ftdi_context* context, int vendor, int product,
+                          unsigned int index) override;
+  int usb_close(ftdi_context* context) override;
+  int set_bitmode(ftdi_context* context, unsigned char mask, unsigned char mode) override;
+  int set_baudrate(ftdi_context* context, int baudrate) override;
+  int write_data(ftdi_context* context, const unsigned char* buffer, int size) override;
+  int read_data(ftdi_context* context, unsigned char* buffer, int size) override;
+};
+
+}  // namespace tapwright

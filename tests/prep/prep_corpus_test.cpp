@@ -12,11 +12,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "jtag/tap_controller.hpp"
-#include "link/clock_stream.hpp"
 #include "prep/svf_lowering.hpp"
-#include "support/scripted_device.hpp"
-#include "svf/svf_run.hpp"
 
 namespace tapwright::prep {
 namespace {
@@ -170,24 +166,6 @@ TEST_P(PrepCorpus, LowersOrRefusesWithALine) {
     const std::string problem = line_problem(line);
     ASSERT_EQ(problem, "") << "output line " << number << ": " << line.substr(0, 120);
   }
-}
-
-// tapwright's own interpreter, over a device that takes every byte, plays the
-// lowered file to its end: every statement is inside its language.
-TEST_P(PrepCorpus, LoweredFilePlaysInTapwrightsInterpreter) {
-  if (!result_.lowered) GTEST_SKIP() << "refused";
-  std::FILE* input = ::fmemopen(result_.output.data(), result_.output.size(), "r");
-  ASSERT_NE(input, nullptr);
-  testing::ScriptedDevice device;
-  ClockStream stream(device);
-  const DeviceHandle handle = testing::scripted_handle();
-  TapState state{};
-  ASSERT_EQ(tap_reset(stream, handle, state, 1), 1);
-  SvfTokenizer tokenizer(input);
-  SvfMasks masks;
-  EXPECT_EQ(svf_run(tokenizer, stream, handle, 0, state, 1, masks, stdout), 1);
-  EXPECT_EQ(stream.tap_flush(handle, 1), 1);
-  std::fclose(input);
 }
 
 TEST_P(PrepCorpus, LoweredFilePlaysOnTheSimulatedCable) {

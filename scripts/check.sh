@@ -2,7 +2,7 @@
 # Builds everything and runs every test. Used by the README and by CI.
 # Then the same suite built with clang under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the SVF fuzz target for FUZZ_SECONDS
-# (default 60; 0 skips it). See docs/fuzzing.md.
+# (default 60; 0 skips it). See the README, "Hostile input".
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)

@@ -1,5 +1,7 @@
 #include "svf/svf_tokenizer.hpp"
 
+#include <cstring>
+
 namespace tapwright {
 
 namespace {
@@ -33,7 +35,7 @@ inline bool is_blank(int c) {
 }  // namespace
 
 bool SvfTokenizer::fill() {
-  len_ = input_ ? std::fread(buf_.data(), 1, buf_.size(), input_) : 0;
+  len_ = input_ && !lost_ ? std::fread(buf_.data(), 1, buf_.size(), input_) : 0;
   pos_ = 0;
   return len_ > 0;
 }
@@ -92,6 +94,37 @@ int SvfTokenizer::take_word(std::string& out, bool stop_at_paren) {
   return 0;
 }
 
+void SvfTokenizer::reserve_value(std::string& value) {
+  if (lookahead_ == end_of_input) return;
+  const char* const rest = buf_.data() + pos_;
+  if (std::memchr(rest, ')', len_ - pos_)) return;  // the value ends in this buffer
+  // A long value, such as a configuration bitstream: grown by doubling, it
+  // would for a moment be held twice. Where the file can be read again, find
+  // its ")" ahead and hold it in one allocation of its own size. The ")" may
+  // stand in a comment or after a ";" where the value fails; the size is
+  // only a capacity, so the read itself is the same either way.
+  const long resume = std::ftell(input_);
+  if (resume < 0) return;  // a pipe: it grows as it comes
+  std::size_t length = len_ - pos_;
+  std::array<char, 1 << 14> ahead;
+  for (;;) {
+    const std::size_t n = std::fread(ahead.data(), 1, ahead.size(), input_);
+    if (n == 0) break;
+    if (const void* close = std::memchr(ahead.data(), ')', n)) {
+      length += static_cast<std::size_t>(static_cast<const char*>(close) - ahead.data());
+      break;
+    }
+    length += n;
+  }
+  if (std::fseek(input_, resume, SEEK_SET) != 0) {
+    // The file is no longer where the buffer ends: what it would give next
+    // cannot be trusted, so the input ends with this buffer.
+    lost_ = true;
+    return;
+  }
+  value.reserve(length);
+}
+
 int SvfTokenizer::take_separators() {
   int ended = 0;
   while (is_separator(lookahead_)) {
@@ -123,6 +156,7 @@ int SvfTokenizer::svf_read_value(std::string& value, int& statement_end) {
   }
   advance();  // the "("
   value.clear();
+  reserve_value(value);
   for (;;) {
     const int closed = take_word(value, true);
     const int ended = take_separators();

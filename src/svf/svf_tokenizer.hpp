@@ -52,6 +52,8 @@ class SvfTokenizer {
   // Consumes the separators after a word; 1 when a ";" was among them.
   int take_separators();
   bool fill();
+  // Sizes `value` for a value that runs past the buffer, by reading ahead.
+  void reserve_value(std::string& value);
 
   std::FILE* input_;
   int lookahead_ = not_read;
@@ -59,6 +61,7 @@ class SvfTokenizer {
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
   std::string scratch_;
+  bool lost_ = false;
 };
 
 }  // namespace tapwright

@@ -14,6 +14,7 @@
 #include "player_harness.hpp"
 #include "sim/sim_device.hpp"
 #include "support/captured_stream.hpp"
+#include "support/forwarding_device.hpp"
 
 namespace tapwright {
 namespace {
@@ -24,34 +25,26 @@ using testing::TempSvf;
 
 // Hands every call to the simulated cable and logs the write ('w') and read
 // ('r') calls in order, with the calls made after the first short one.
-class LoggedCable final : public Device {
+class LoggedCable final : public testing::ForwardingDevice {
  public:
-  explicit LoggedCable(sim::SimDevice& inner) : inner_(inner) {}
-
-  DeviceStatus open(int index, DeviceHandle* handle) override { return inner_.open(index, handle); }
+  using ForwardingDevice::ForwardingDevice;
   DeviceStatus close(DeviceHandle handle) override {
     fds_at_close.push_back(open_fd_count());
-    return inner_.close(handle);
+    return ForwardingDevice::close(handle);
   }
   DeviceStatus read(DeviceHandle handle, std::uint8_t* buffer, std::uint32_t to_read,
                     std::uint32_t* got) override {
     note('r');
-    const DeviceStatus status = inner_.read(handle, buffer, to_read, got);
-    if (*got != to_read) failed_ = true;
+    const DeviceStatus status = ForwardingDevice::read(handle, buffer, to_read, got);
+    failed_ = failed_ || *got != to_read;
     return status;
   }
   DeviceStatus write(DeviceHandle handle, const std::uint8_t* buffer, std::uint32_t to_write,
                      std::uint32_t* written) override {
     note('w');
-    const DeviceStatus status = inner_.write(handle, buffer, to_write, written);
-    if (*written != to_write) failed_ = true;
+    const DeviceStatus status = ForwardingDevice::write(handle, buffer, to_write, written);
+    failed_ = failed_ || *written != to_write;
     return status;
-  }
-  DeviceStatus set_divisor(DeviceHandle handle, std::uint16_t divisor) override {
-    return inner_.set_divisor(handle, divisor);
-  }
-  DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask, std::uint8_t mode) override {
-    return inner_.set_bit_mode(handle, mask, mode);
   }
 
   std::string calls;            // 'w' and 'r' in the order made
@@ -63,8 +56,6 @@ class LoggedCable final : public Device {
     calls.push_back(call);
     if (failed_) ++calls_after_failure;
   }
-
-  sim::SimDevice& inner_;
   bool failed_ = false;
 };
 

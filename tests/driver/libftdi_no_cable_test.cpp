@@ -3,22 +3,16 @@
 // it cannot open the device.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "driver/player.hpp"
 #include "link/libftdi_device.hpp"
 #include "link/system_ftdi_calls.hpp"
+#include "support/captured_stream.hpp"
+#include "support/program_run.hpp"
 
 namespace tapwright {
 namespace {
-
-std::string contents(std::FILE* file) {
-  std::rewind(file);
-  std::string text;
-  for (int c; (c = std::fgetc(file)) != EOF;) text.push_back(static_cast<char>(c));
-  return text;
-}
 
 class LibftdiWithoutCable : public ::testing::Test {
  protected:
@@ -40,22 +34,14 @@ TEST_F(LibftdiWithoutCable, OpensNothing) {
 }
 
 TEST_F(LibftdiWithoutCable, ThePlayerCannotOpenTheDevice) {
-  const std::string svf = ::testing::TempDir() + "libftdi_no_cable.svf";
-  std::FILE* file = std::fopen(svf.c_str(), "w");
-  ASSERT_NE(file, nullptr);
-  std::fputs("SIR 8 TDI (01);\n", file);
-  std::fclose(file);
-
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-  ASSERT_NE(out, nullptr);
-  ASSERT_NE(err, nullptr);
+  const std::string svf = testing::scratch_dir("libftdi_no_cable") + "/scan.svf";
+  testing::write_file(svf, "SIR 8 TDI (01);\n");
+  testing::CapturedStream out;
+  testing::CapturedStream err;
   const char* argv[] = {"tapwright", svf.c_str(), "-c"};
-  EXPECT_EQ(run_player(3, argv, device, {out, err}), exit_failed);
-  EXPECT_EQ(contents(out), "");
-  EXPECT_EQ(contents(err), "can't open USB device\n");
-  std::fclose(out);
-  std::fclose(err);
+  EXPECT_EQ(run_player(3, argv, device, {out.file(), err.file()}), exit_failed);
+  EXPECT_EQ(out.text(), "");
+  EXPECT_EQ(err.text(), "can't open USB device\n");
 }
 
 }  // namespace

@@ -6,39 +6,24 @@
 #include <filesystem>
 
 #include "driver/player.hpp"
+#include "support/forwarding_device.hpp"
 
 namespace tapwright::testing {
 
 namespace {
 
-// Forwards to the scripted device and notes the descriptors open at each
-// close, which shows whether the SVF file outlives the device.
-class WatchedDevice final : public Device {
+// Notes the descriptors open at each close, which shows whether the SVF
+// file outlives the device.
+class WatchedDevice final : public ForwardingDevice {
  public:
   WatchedDevice(ScriptedDevice& inner, std::vector<int>& fds_at_close)
-      : inner_(inner), fds_at_close_(fds_at_close) {}
-  DeviceStatus open(int index, DeviceHandle* handle) override { return inner_.open(index, handle); }
+      : ForwardingDevice(inner), fds_at_close_(fds_at_close) {}
   DeviceStatus close(DeviceHandle handle) override {
     fds_at_close_.push_back(open_fd_count());
-    return inner_.close(handle);
-  }
-  DeviceStatus read(DeviceHandle handle, std::uint8_t* buffer, std::uint32_t to_read,
-                    std::uint32_t* got) override {
-    return inner_.read(handle, buffer, to_read, got);
-  }
-  DeviceStatus write(DeviceHandle handle, const std::uint8_t* buffer, std::uint32_t to_write,
-                     std::uint32_t* written) override {
-    return inner_.write(handle, buffer, to_write, written);
-  }
-  DeviceStatus set_divisor(DeviceHandle handle, std::uint16_t divisor) override {
-    return inner_.set_divisor(handle, divisor);
-  }
-  DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask, std::uint8_t mode) override {
-    return inner_.set_bit_mode(handle, mask, mode);
+    return ForwardingDevice::close(handle);
   }
 
  private:
-  ScriptedDevice& inner_;
   std::vector<int>& fds_at_close_;
 };
 

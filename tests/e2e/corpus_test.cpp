@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "program_run.hpp"
+#include "support/program_run.hpp"
 #include "svf_subset.hpp"
 
 namespace tapwright::testing {

@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "program_run.hpp"
+#include "support/program_run.hpp"
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)

@@ -45,25 +45,23 @@ Clocks shift(std::int32_t bits, const Shift& s, int* result = nullptr) {
   return clocks;
 }
 
-std::vector<int> tdi_of(const Clocks& clocks) {
+// One field of every clock, in order.
+std::vector<int> column(const Clocks& clocks, int Clock::*field) {
   std::vector<int> out;
-  for (const Clock& c : clocks) out.push_back(c.tdi);
+  for (const Clock& c : clocks) out.push_back(c.*field);
   return out;
 }
-std::vector<int> tms_of(const Clocks& clocks) {
-  std::vector<int> out;
-  for (const Clock& c : clocks) out.push_back(c.tms);
-  return out;
+std::vector<int> tdi_of(const Clocks& c) {
+  return column(c, &Clock::tdi);
 }
-std::vector<int> care_of(const Clocks& clocks) {
-  std::vector<int> out;
-  for (const Clock& c : clocks) out.push_back(c.care);
-  return out;
+std::vector<int> tms_of(const Clocks& c) {
+  return column(c, &Clock::tms);
 }
-std::vector<int> expected_of(const Clocks& clocks) {
-  std::vector<int> out;
-  for (const Clock& c : clocks) out.push_back(c.expected);
-  return out;
+std::vector<int> care_of(const Clocks& c) {
+  return column(c, &Clock::care);
+}
+std::vector<int> expected_of(const Clocks& c) {
+  return column(c, &Clock::expected);
 }
 
 TEST(ShiftVector, TenBitsOf1A3LeastSignificantFirst) {
@@ -80,6 +78,7 @@ TEST(ShiftVector, TdiTdoAndMaskEachTakeTheirOwnString) {
   EXPECT_EQ(expected_of(clocks), (std::vector<int>{0, 0, 1, 0, 0, 1, 0, 0}));
   EXPECT_EQ(tms_of(clocks), (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 1}));
   EXPECT_EQ(expected_of(shift(8, {"fe", "a5", "ff"})), (std::vector<int>{1, 0, 1, 0, 0, 1, 0, 1}));
+  EXPECT_EQ(care_of(shift(8, {"fe", "a5", "00"})), std::vector<int>(8, 0));
 }
 
 TEST(ShiftVector, BitCounts) {
@@ -90,13 +89,10 @@ TEST(ShiftVector, BitCounts) {
   };
   const Case cases[] = {
       {0, "F", {}},
-      {-1, "F", {}},
       {-2147483647 - 1, "F", {}},
       {1, "3", {1}},
-      {1, "2", {0}},
       {4, "ABC", {0, 0, 1, 1}},       // leading characters not needed are ignored
       {6, "FF", {1, 1, 1, 1, 1, 1}},  // high bits of the leading digit unused
-      {5, "1E", {0, 1, 1, 1, 1}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.bits);
@@ -125,9 +121,7 @@ TEST(ShiftVector, UpperAndLowerCaseDigitsShiftTheSameBits) {
 
 TEST(ShiftVector, OtherCharactersGiveTheLowBitsOfTheirCodeMinus87) {
   EXPECT_EQ(hex_digit_value('g'), 0u);
-  EXPECT_EQ(hex_digit_value('x'), 1u);
   EXPECT_EQ(hex_digit_value('z'), 3u);
-  EXPECT_EQ(hex_digit_value('G'), 0u);
   EXPECT_EQ(hex_digit_value(' '), 9u);
   EXPECT_EQ(hex_digit_value(static_cast<char>(0xE9)), (0xE9u - 87u) & 0xFu);
   EXPECT_EQ(tdi_of(shift(4, {"z", "0", "0"})), (std::vector<int>{1, 1, 0, 0}));
@@ -138,11 +132,6 @@ TEST(ShiftVector, SmaskChangesNothing) {
   for (const std::string_view smask : {"", "0", "fff", "zz(not hex)"}) {
     EXPECT_EQ(shift(12, {"abc", "123", "f0f", smask}), plain) << smask;
   }
-}
-
-TEST(ShiftVector, MaskOfZerosComparesNothing) {
-  const Clocks clocks = shift(12, {"abc", "fff", "000"});
-  EXPECT_EQ(care_of(clocks), std::vector<int>(12, 0));
 }
 
 TEST(ShiftVector, ShortStringsReadMissingHighDigitsAsZero) {

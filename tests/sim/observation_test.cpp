@@ -2,12 +2,13 @@
 // and the waveform of a reset plus IDCODE scan.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <map>
 #include <sstream>
 
 #include "sim_run.hpp"
+#include "support/forwarding_device.hpp"
+#include "support/program_run.hpp"
 
 namespace tapwright::sim {
 namespace {
@@ -18,33 +19,22 @@ using testing::temp_path;
 using Bytes = std::vector<std::uint8_t>;
 
 // Passes every call on to the simulated cable and keeps what crossed it.
-class Recorder final : public Device {
+class Recorder final : public tapwright::testing::ForwardingDevice {
  public:
-  explicit Recorder(Device& inner) : inner_(inner) {}
-  DeviceStatus open(int index, DeviceHandle* handle) override { return inner_.open(index, handle); }
-  DeviceStatus close(DeviceHandle handle) override { return inner_.close(handle); }
+  using ForwardingDevice::ForwardingDevice;
   DeviceStatus read(DeviceHandle handle, std::uint8_t* buffer, std::uint32_t to_read,
                     std::uint32_t* got) override {
-    const DeviceStatus status = inner_.read(handle, buffer, to_read, got);
+    const DeviceStatus status = ForwardingDevice::read(handle, buffer, to_read, got);
     read_bytes.insert(read_bytes.end(), buffer, buffer + *got);
     return status;
   }
   DeviceStatus write(DeviceHandle handle, const std::uint8_t* buffer, std::uint32_t to_write,
                      std::uint32_t* written) override {
     written_bytes.insert(written_bytes.end(), buffer, buffer + to_write);
-    return inner_.write(handle, buffer, to_write, written);
-  }
-  DeviceStatus set_divisor(DeviceHandle handle, std::uint16_t divisor) override {
-    return inner_.set_divisor(handle, divisor);
-  }
-  DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask, std::uint8_t mode) override {
-    return inner_.set_bit_mode(handle, mask, mode);
+    return ForwardingDevice::write(handle, buffer, to_write, written);
   }
   Bytes written_bytes;
   Bytes read_bytes;
-
- private:
-  Device& inner_;
 };
 
 constexpr std::uint32_t idcode = 0x59604093;
@@ -199,15 +189,11 @@ TEST(Waveform, SigrokDecodesTheIdcodeScan) {
   options.vcd = temp_path(".vcd");
   ASSERT_EQ(idcode_run(device, device, options, 0), 0);
 
-  const std::string command =
+  const tapwright::testing::ProgramRun run = tapwright::testing::run_shell(
       "sigrok-cli -I vcd -i '" + options.vcd +
-      "' -P jtag:tck=TCK:tms=TMS:tdi=TDI:tdo=TDO -A jtag=bitstrings-tdo 2>&1";
-  std::FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string output;
-  char chunk[4096];
-  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) output.append(chunk, n);
-  ASSERT_EQ(pclose(pipe), 0) << output;
+      "' -P jtag:tck=TCK:tms=TMS:tdi=TDI:tdo=TDO -A jtag=bitstrings-tdo");
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string& output = run.out;
   // One data-register scan, and it carried the IDCODE.
   EXPECT_NE(output.find("DR TDO: 01011001011000000100000010010011 (0x59604093), 32 bits"),
             std::string::npos)

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "jtag/tap_controller.hpp"
 #include "svf/svf_decimal.hpp"
 #include "svf_run_harness.hpp"
 
@@ -16,35 +15,12 @@ namespace {
 
 using testing::Cycles;
 using testing::InterpreterRun;
-using testing::scripted_handle;
 
 // "1100 0001" -> "11000001": blanks only group the cycles for the reader.
 std::string bits(std::string_view grouped) {
   std::string out(grouped);
   out.erase(std::remove(out.begin(), out.end(), ' '), out.end());
   return out;
-}
-
-TEST(SvfRunWire, ResetScansAndDrainAsBytes) {
-  InterpreterRun run;
-  ASSERT_EQ(tap_reset(run.stream, scripted_handle(), run.state, 0), 1);
-  ASSERT_EQ(run.play("SIR 4 TDI (5);\nSDR 8 TDI (a5);\n", 0), 1);
-  ASSERT_EQ(run.stream.tap_flush(scripted_handle(), 0), 1);
-
-  const std::vector<std::uint8_t> expected = {
-      0x02, 0x06, 0x02, 0x06, 0x02, 0x06, 0x02, 0x06, 0x02, 0x06, 0x00, 0x04,  // reset
-      0x02, 0x06, 0x02, 0x06, 0x00, 0x04, 0x00, 0x04,                          // to Shift-IR
-      0x01, 0x05, 0x00, 0x04, 0x01, 0x05, 0x02, 0x06,                          // IR 0101
-      0x02, 0x06, 0x00, 0x04,                                                  // to Idle
-      0x02, 0x06, 0x00, 0x04, 0x00, 0x04,                                      // to Shift-DR
-      0x01, 0x05, 0x00, 0x04, 0x01, 0x05, 0x00, 0x04,                          // DR 0xa5 ...
-      0x00, 0x04, 0x01, 0x05, 0x00, 0x04, 0x03, 0x07,                          // ... to Exit1
-      0x02, 0x06, 0x00, 0x04,                                                  // to Idle
-      0x00, 0x04,                                                              // the drain
-  };
-  EXPECT_EQ(run.device.written, expected);
-  EXPECT_EQ(run.device.write_sizes, std::vector<std::uint32_t>{60});  // one block, at the drain
-  EXPECT_EQ(run.state, TapState::run_test_idle);
 }
 
 struct PlayCase {
@@ -74,19 +50,11 @@ TEST(SvfRunStatements, ScansWalkShiftAndWalkOn) {
   check_cases({
       {"SIR", "SIR 4 TDI (5);", 1, "1100 0001 10", "0000 1010 00", idle},
       {"SDR", "SDR 8 TDI (a5);", 1, "100 00000001 10", "000 10100101 00", idle},
-      {"upper-case digits shift the same bits", "SDR 8 TDI (A5);", 1, "100 00000001 10",
-       "000 10100101 00", idle},
       {"length no multiple of 4", "SDR 6 TDI (FF);", 1, "100 000001 10", "000 111111 00", idle},
       {"longer value than the length", "SDR 4 TDI (ABC);", 1, "100 0001 10", "000 0011 00", idle},
       {"unknown clause words and their values are passed over", "SDR 8 FOO (12) TDI (a5) BAR;", 1,
        "100 00000001 10", "000 10100101 00", idle},
-      {"lower-case keyword is an unknown word", "SDR 8 TDI (a5) tdo (00);", 1, "100 00000001 10",
-       "000 10100101 00", idle},
       {"TDI given twice: the later one", "SDR 8 TDI (11) TDI (a5);", 1, "100 00000001 10",
-       "000 10100101 00", idle},
-      {"keyword without a value keeps this statement's TDI", "SDR 8 TDI (a5) TDI xx;", 1,
-       "100 00000001 10", "000 10100101 00", idle},
-      {"clauses over several lines", "SDR 8\n TDI\n (a5)\n ;", 1, "100 00000001 10",
        "000 10100101 00", idle},
       {"two statements on one line", "SIR 4 TDI (5);SIR 4 TDI (5);", 1, "1100 0001 10 1100 0001 10",
        "0000 1010 00 0000 1010 00", idle},
@@ -100,42 +68,32 @@ TEST(SvfRunStatements, EndStates) {
       {"from Pause-IR the next SIR goes through Exit2-IR",
        "ENDIR IRPAUSE; SIR 4 TDI (5); SIR 4 TDI (5);", 1, "1100 0001 0 10 0001 0",
        "0000 1010 0 00 1010 0", TapState::pause_ir},
-      {"ENDIR leaves SDR alone", "ENDIR IRPAUSE; SDR 4 TDI (5);", 1, "100 0001 10", "000 1010 00",
-       idle},
       {"ENDDR DRPAUSE", "ENDDR DRPAUSE; SDR 4 TDI (5);", 1, "100 0001 0", "000 1010 0",
        TapState::pause_dr},
       {"ENDDR RESET", "ENDDR RESET; SDR 1 TDI (1);", 1, "100 1 1111", "000 1 0000",
        TapState::test_logic_reset},
       {"ENDIR does not move the controller", "ENDIR DRPAUSE; ENDDR IRPAUSE;", 1, "", "", idle},
       {"a failing ENDDR clocks nothing", "ENDDR SHIFTDR; SDR 4 TDI (5);", 0, "", "", idle},
-      {"ENDIR at the end of the input", "ENDIR", 0, "", "", idle},
   });
 }
 
 TEST(SvfRunStatements, RuntestAndState) {
   check_cases({
       {"RUNTEST in Idle: no walk", "RUNTEST 5 TCK;", 1, "00000", "00000", idle},
-      {"RUNTEST 100", "RUNTEST 100 TCK;", 1, std::string(100, '0').c_str(),
-       std::string(100, '0').c_str(), idle},
       {"RUNTEST walks to Idle first", "STATE DRPAUSE; RUNTEST 3 TCK;", 1, "1010 110 000",
        "0000 000 000", idle},
       {"RUNTEST 0: the walk only", "STATE DRPAUSE; RUNTEST 0 TCK;", 1, "1010 110", "0000 000",
        idle},
-      {"negative RUNTEST: the walk only", "STATE DRPAUSE; RUNTEST -7 TCK;", 1, "1010 110",
-       "0000 000", idle},
       {"run state before the count fails after the walk", "STATE DRPAUSE; RUNTEST IDLE 9 TCK;", 0,
        "1010 110", "0000 000", idle},
       {"end state after TCK fails after the clocks", "RUNTEST 4 TCK ENDSTATE IDLE;", 0, "0000",
        "0000", idle},
       {"a time in seconds fails", "RUNTEST 4 SEC;", 0, "", "", idle},
-      {"RUNTEST cut off by the end of the input", "RUNTEST 4", 0, "", "", idle},
       {"STATE RESET IDLE: two walks", "STATE RESET IDLE;", 1, "111 0", "000 0", idle},
       {"STATE RESET", "STATE RESET;", 1, "111", "000", TapState::test_logic_reset},
-      {"STATE to the state it is in", "STATE IDLE;", 1, "", "", idle},
       {"STATE stops at a word that names no state", "STATE DRPAUSE BOGUS IDLE;", 0, "1010", "0000",
        TapState::pause_dr},
       {"STATE with a lower-case name", "STATE idle;", 0, "", "", idle},
-      {"STATE at the end of the input", "STATE", 0, "", "", idle},
   });
 }
 
@@ -143,14 +101,10 @@ TEST(SvfRunStatements, SkippedStatementsAndEmptyInput) {
   check_cases({
       {"empty file", "", 1, "", "", idle},
       {"blanks and comments only", "  // one\n\t// two\r\n// last, no line end", 1, "", "", idle},
-      {"FREQUENCY without arguments", "FREQUENCY; SIR 4 TDI (5);", 1, "1100 0001 10",
-       "0000 1010 00", idle},
       {"skipped statements with arguments",
        "TRST OFF; FREQUENCY 1E6 HZ; HIR 0; TIR 0 TDI (); HDR 0; TDR;\nSIR 4 TDI (5);", 1,
        "1100 0001 10", "0000 1010 00", idle},
       {"file ending inside TRST", "TRST", 1, "", "", idle},
-      {"file ending inside TRST after a word", "TRST ON", 1, "", "", idle},
-      {"file ending inside a zero-length HDR", "HDR 0 TDI", 1, "", "", idle},
       {"statement cut off at the end of the input", "SDR 8 TDI (a5)", 0, "100", "000",
        TapState::shift_dr},
       {"the length's statement end is not consulted", "SDR 0;", 0, "100", "000",
@@ -162,7 +116,6 @@ TEST(SvfRunStatements, FirstUnplayableStatementEndsTheRun) {
   check_cases({
       {"lower-case command", "sir 4 TDI (5);", 0, "", "", idle},
       {"unsupported SVF statement", "PIO (HLUD);", 0, "", "", idle},
-      {"statement end where a command is expected", "; SIR 4 TDI (5);", 0, "", "", idle},
       {"a line starting with !", "! a note\nSIR 4 TDI (5);", 0, "", "", idle},
       {"nothing after the failure is played", "SIR 4 TDI (5); BOGUS; SIR 4 TDI (5);", 0,
        "1100 0001 10", "0000 1010 00", idle},
@@ -210,16 +163,11 @@ TEST(SvfRunCompare, MasksAndZeroFill) {
        false, 1},
       {"a scan without TDO stores its MASK", "SDR 8 TDI (00) MASK (03); SDR 8 TDI (00) TDO (ff);",
        false, 2},
-      {"MASK keyword without a value keeps the MASK",
-       "SDR 8 TDI (00) TDO (00) MASK (0f); SDR 8 TDI (00) TDO (ff) MASK ff;", false, 4},
       {"no MASK given yet: every bit is compared", "SDR 8 TDI (00) TDO (ff);", false, 8},
       {"SMASK takes no part", "SDR 8 TDI (00) TDO (ff) MASK (0f) SMASK (00);", false, 4},
-      {"control: TDO 00 against a high TDO", "SDR 8 TDI (00) TDO (00) MASK (ff);", true, 8},
       {"no TDO: nothing compared", "SDR 8 TDI (00) MASK (ff);", true, 0},
       {"TDO () is no TDO", "SDR 8 TDI (00) TDO () MASK (ff);", true, 0},
-      {"TDO keyword without a value is no TDO", "SDR 8 TDI (00) MASK (ff) TDO 00;", true, 0},
       {"no TDO over 1020 bits", "SDR 1200 TDI (0) MASK (ff);", true, 0},
-      {"no TDO in SIR", "SIR 8 TDI (00) MASK (ff);", true, 0},
   };
   for (const CompareCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -234,20 +182,12 @@ TEST(SvfDecimal, ReadsLeadingDigitsAndClamps) {
   const std::vector<std::pair<const char*, std::int32_t>> cases = {
       {"0", 0},
       {"12", 12},
-      {"+7", 7},
       {"-3", -3},
-      {"007", 7},
       {"1E3", 1},
       {"8.5", 8},
       {"TCK", 0},
-      {"", 0},
-      {"-", 0},
-      {"2147483647", INT32_MAX},
       {"2147483648", INT32_MAX},
-      {"99999999999999999999999", INT32_MAX},
-      {"-2147483648", INT32_MIN},
       {"-2147483649", INT32_MIN},
-      {"-99999999999999999999999", INT32_MIN},
   };
   for (const auto& [word, value] : cases) EXPECT_EQ(svf_decimal(word), value) << word;
 }

@@ -1,4 +1,4 @@
-#include "program_run.hpp"
+#include "support/program_run.hpp"
 
 #include <fcntl.h>
 #include <spawn.h>

@@ -1,6 +1,5 @@
 #pragma once
-// Runs a program of the project as a user would, and hands back what it
-// printed and how it ended.
+// Programs run as a user runs them, and the files they read and write.
 #include <string>
 #include <vector>
 
@@ -13,12 +12,16 @@ struct ProgramRun {
   long peak_rss_kb = 0;  // the program's own peak resident memory
 };
 
-// Runs `program` with `args`, standard input closed, in a scratch folder.
+// Runs `program` (a path) with `args`, standard input closed.
 ProgramRun run_program(const std::string& program, const std::vector<std::string>& args);
+// Runs a bash command line, for pipes.
+inline ProgramRun run_shell(const std::string& command) {
+  return run_program("/bin/bash", {"-c", command});
+}
 
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& text);
-// A fresh folder under the test's temporary directory.
+// A fresh, empty folder under the temporary directory.
 std::string scratch_dir(const std::string& name);
 
 }  // namespace tapwright::testing

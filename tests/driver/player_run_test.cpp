@@ -2,8 +2,6 @@
 // ends with its message, exit status and release, and the compare summary.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "player_harness.hpp"
 
 namespace tapwright {
@@ -80,96 +78,46 @@ TEST(PlayerBringUp, FirstPassFailuresAreIgnored) {
   }
 }
 
+// Scripts one failure: "open" or "bitmode" fails the second call, "write N"
+// and "read N" make the first call report N bytes.
+void script(ScriptedDevice& device, const std::string& fault) {
+  if (fault == "open") device.open_status = {device_ok, device_error};
+  if (fault == "bitmode") device.bit_mode_status = {device_ok, device_error};
+  if (fault.rfind("write ", 0) == 0) device.write_counts = {std::stoi(fault.substr(6))};
+  if (fault.rfind("read ", 0) == 0) device.read_counts = {std::stoi(fault.substr(5))};
+}
+
 TEST(PlayerEnds, MessageStatusAndRelease) {
   struct Case {
-    const char* name;
-    std::vector<std::string> options;
     const char* svf;
-    std::function<void(ScriptedDevice&)> script;
+    const char* fault;
     const char* err;
-    std::string out;
+    std::string out;  // the echo, and the summary of a run that ends well
     int status;
     const char* calls;  // after the first pass "open set_bit_mode close"
   };
-  const auto none = [](ScriptedDevice&) {};
+  const std::string echo = "SDR 8 TDI 00 SMASK  TDO ff MASK ff\n";
   const std::vector<Case> cases = {
-      {"second open fails",
-       {"-c"},
-       mismatching_scan,
-       [](ScriptedDevice& d) {
-         d.open_status = {device_ok, device_error};
-       },
-       "can't open USB device\n",
-       "",
-       1,
-       "open"},
-      {"bit mode fails",
-       {"-c"},
-       mismatching_scan,
-       [](ScriptedDevice& d) {
-         d.bit_mode_status = {device_ok, device_error};
-       },
-       "can't initialize USB device\n",
-       "",
-       1,
+      {mismatching_scan, "open", "can't open USB device\n", "", 1, "open"},
+      {mismatching_scan, "bitmode", "can't initialize USB device\n", "", 1,
        "open set_bit_mode close"},
-      {"statement that cannot be played",
-       {"-c", "-v"},
-       "SDR 8 TDI (00) TDO (ff) MASK (ff);\nBOGUS;\nSIR 4 TDI (5);\n",
-       none,
-       "parse error\n",
-       "SDR 8 TDI 00 SMASK  TDO ff MASK ff\n",
-       1,
+      {"SDR 8 TDI (00) TDO (ff) MASK (ff);\nBOGUS;\nSIR 4 TDI (5);\n", "", "parse error\n", echo, 1,
        "open set_bit_mode set_divisor close"},
-      {"short write during the run",
-       {},
-       "RUNTEST 3000 TCK;\n",
-       [](ScriptedDevice& d) { d.write_counts = {4095}; },
-       "parse error\n",
-       "",
-       1,
+      {"RUNTEST 3000 TCK;\n", "write 4095", "parse error\n", "RUNTEST 3000 TCK\n", 1,
        "open set_bit_mode set_divisor write close"},
-      {"drain write fails",
-       {"-c"},
-       mismatching_scan,
-       [](ScriptedDevice& d) { d.write_counts = {3}; },
-       "can't write to USB\n",
-       "",
-       1,
+      {mismatching_scan, "write 3", "can't write to USB\n", echo, 1,
        "open set_bit_mode set_divisor write close"},
-      {"drain read-back fails",
-       {"-c"},
-       mismatching_scan,
-       [](ScriptedDevice& d) { d.read_counts = {0}; },
-       "can't write to USB\n",
-       "",
-       1,
+      {mismatching_scan, "read 0", "can't write to USB\n", echo, 1,
        "open set_bit_mode set_divisor write read close"},
-      {"normal end",
-       {},
-       mismatching_scan,
-       none,
-       "",
-       "",
-       0,
-       "open set_bit_mode set_divisor write close"},
-      {"compare run with mismatches",
-       {"-c"},
-       mismatching_scan,
-       none,
-       "",
-       mismatched(8),
-       2,
+      {mismatching_scan, "", "", echo + mismatched(8), 2,
        "open set_bit_mode set_divisor write read close"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(std::string(c.svf) + c.fault);
     TempSvf svf(c.svf);
-    std::vector<std::string> args = c.options;
-    args.push_back(svf.path());
     PlayerRun run;
-    c.script(run.device);
-    EXPECT_EQ(run.run(args), c.status);
+    script(run.device, c.fault);
+    EXPECT_EQ(run.run({"-c", "-v", svf.path()}), c.status);
     EXPECT_EQ(run.err_as_left, c.err) << "standard error is flushed on every path past the file";
     EXPECT_EQ(run.out_text(), c.out);
     EXPECT_EQ(call_names(run.device), std::string("open set_bit_mode close ") + c.calls);

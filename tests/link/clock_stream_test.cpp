@@ -64,14 +64,6 @@ void expect_program_start_state(const ClockStream& stream) {
   EXPECT_EQ(stream.bank(1).clocks, 0);
 }
 
-TEST(ClockStream, StartsEmptyWithNothingWaiting) {
-  ScriptedDevice device;
-  ClockStream stream(device);
-  expect_program_start_state(stream);
-  EXPECT_EQ(stream.cur_bank(), 0);
-  EXPECT_EQ(stream.mismatch_count(), 0);
-}
-
 TEST(ClockStream, EachCycleIsItsBytePair) {
   struct Pair {
     int tms, tdi;

@@ -56,15 +56,6 @@ TEST_F(LibftdiDeviceTest, TriesEveryUsualProductIdBeforeGivingUp) {
   EXPECT_EQ(fake.contexts_alive, 0);
 }
 
-TEST_F(LibftdiDeviceTest, OpenFailsWithoutTouchingTheBusWhenUsbCannotStart) {
-  fake.usb_starts = false;
-  fake.attached = {0x6001};
-  LibftdiDevice device = make_device();
-  DeviceHandle handle = nullptr;
-  EXPECT_NE(device.open(0, &handle), device_ok);
-  EXPECT_EQ(fake.call_names(), std::vector<std::string>{"new_context"});
-}
-
 TEST_F(LibftdiDeviceTest, CloseReleasesTheChipAndForgetsTheHandle) {
   fake.attached = {0x6001};
   LibftdiDevice device = make_device();
@@ -123,8 +114,10 @@ TEST(FtdiBaudrate, DivisorOneIsTheTwoMegahertzRateOverFourInBitBang) {
     int rate;
   };
   const Case cases[] = {
-      {1, true, 500'000},    {0, true, 750'000},    {3, true, 250'000},
-      {1, false, 2'000'000}, {0, false, 3'000'000}, {300, false, 10'000},
+      {1, true, 500'000},
+      {0, true, 750'000},
+      {1, false, 2'000'000},
+      {300, false, 10'000},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ftdi_baudrate_for_divisor(c.divisor, c.bitbang), c.rate)

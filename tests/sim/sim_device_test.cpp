@@ -115,34 +115,5 @@ TEST(SimDevice, ReturnedBytesWaitUntilReadAndReadsMayBeShort) {
   EXPECT_EQ(d.read(10), Bytes{});
 }
 
-TEST(SimDevice, TdoChangesOnTheFallingEdgeOnly) {
-  // Reset, walk to Shift-DR and shift five bits of the IDCODE 0x...93.
-  OpenDevice d("8:0x59604093", mode_sync_bitbang);
-  Bytes walk;
-  for (int tms : {1, 1, 1, 1, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0}) {
-    walk.push_back(static_cast<std::uint8_t>(tms << 1));
-    walk.push_back(static_cast<std::uint8_t>((tms << 1) | pin_tck));
-  }
-  ASSERT_EQ(d.write(walk), walk.size());
-  const Bytes back = d.read(static_cast<std::uint32_t>(walk.size()));
-  ASSERT_EQ(back.size(), walk.size());
-  std::vector<int> tdo_at_rise;
-  for (std::size_t j = 0; j < walk.size() / 2; ++j) {
-    tdo_at_rise.push_back((back[2 * j + 1] >> 3) & 1);
-    // Bits 4 to 7 are 0 and bits 0 to 2 the levels driven by the byte before.
-    EXPECT_EQ(back[2 * j + 1] & 0xF7, walk[2 * j]) << j;
-  }
-  // Shift-DR is entered at the rising edge of cycle 8; bits 0 to 4 of 0x93
-  // (1, 1, 0, 0, 1) show from the falling edge of cycle 9 on.
-  EXPECT_EQ(tdo_at_rise, (std::vector<int>{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 1}));
-  EXPECT_EQ(d.device.chain().device(0).state(), ControllerState::shift_dr);
-  // The last rising edge shifted bit 5 (0) to the output end, but TDO keeps
-  // bit 4 until TCK falls.
-  EXPECT_EQ(d.device.chip().tdo(), 1);
-  EXPECT_EQ(d.write({0x00}), 1u);
-  EXPECT_EQ(d.read(1), Bytes{0x0C});
-  EXPECT_EQ(d.device.chip().tdo(), 0);
-}
-
 }  // namespace
 }  // namespace tapwright::sim

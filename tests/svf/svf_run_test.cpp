@@ -132,14 +132,6 @@ TEST(SvfRunStatements, WalkFailureEndsTheRun) {
   EXPECT_EQ(run.device.write_sizes, std::vector<std::uint32_t>{4096});
 }
 
-TEST(SvfRunStatements, RuntestClockFailureEndsTheRun) {
-  InterpreterRun run;
-  run.device.write_counts = {4095};
-  EXPECT_EQ(run.play("RUNTEST 3000 TCK; SIR 4 TDI (5);", 0), 0);
-  EXPECT_EQ(run.device.write_sizes, std::vector<std::uint32_t>{4096});
-  EXPECT_EQ(run.state, idle);
-}
-
 // Compare mode over a device whose TDO is always low unless said otherwise:
 // every compared bit expected high is a mismatch.
 struct CompareCase {

@@ -23,19 +23,23 @@ void FullSvfLexer::skip_comment() {
   while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
 }
 
+bool FullSvfLexer::skip_separator() {
+  const char c = text_[pos_];
+  if (c == '\n') {
+    ++line_;
+    ++pos_;
+  } else if (is_blank(c)) {
+    ++pos_;
+  } else if (at_comment()) {
+    skip_comment();
+  } else {
+    return false;
+  }
+  return true;
+}
+
 void FullSvfLexer::skip_blanks() {
-  while (pos_ < text_.size()) {
-    const char c = text_[pos_];
-    if (c == '\n') {
-      ++line_;
-      ++pos_;
-    } else if (is_blank(c)) {
-      ++pos_;
-    } else if (at_comment()) {
-      skip_comment();
-    } else {
-      return;
-    }
+  while (pos_ < text_.size() && skip_separator()) {
   }
 }
 
@@ -93,14 +97,7 @@ Token FullSvfLexer::read_value() {
       diagnostics_.error(token.line, "value in parentheses has no closing ')' before ';'");
       return token;
     }
-    if (c == '\n') {
-      ++line_;
-      ++pos_;
-    } else if (is_blank(c)) {
-      ++pos_;
-    } else if (at_comment()) {
-      skip_comment();
-    } else {
+    if (!skip_separator()) {
       if (token.bad_char == 0) {
         token.bad_char = c;
         token.bad_line = line_;

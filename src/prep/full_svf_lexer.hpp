@@ -35,6 +35,8 @@ class FullSvfLexer {
 
  private:
   // Skips blanks and comments; counts lines.
+  // Passes one blank, line end or comment at pos_; false when none stands there.
+  bool skip_separator();
   void skip_blanks();
   bool at_comment() const;
   void skip_comment();

@@ -3,11 +3,14 @@
 
 Generates a 100 MB SVF file of long SDR vectors, plays it with
 `tapwright-sim --chain none` (no device model: only reading, parsing, walking,
-shifting and the clock stream count) with and without -c, and prints TCK
-cycles per second and peak resident memory. Where `openocd` is installed it
-plays the same files with its dummy adapter, side by side.
+shifting and the clock stream count) with and without -c, then the same with
+`tapwright-play --sim=none` (which reads the file twice: once to check it,
+once to play it), and prints TCK cycles per second and peak resident memory.
+Where `openocd` is installed it plays the same files with its dummy adapter,
+side by side.
 
-    python3 bench/throughput.py [--sim build/src/driver/tapwright-sim] [--mb 100]
+    python3 bench/throughput.py [--sim build/src/driver/tapwright-sim]
+                                [--play build/src/play/tapwright-play] [--mb 100]
 """
 import argparse
 import os
@@ -77,6 +80,7 @@ def best_of(n, cmd):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--sim", default=os.path.join(ROOT, "build", "src", "driver", "tapwright-sim"))
+    parser.add_argument("--play", default=os.path.join(ROOT, "build", "src", "play", "tapwright-play"))
     parser.add_argument("--mb", type=int, default=100)
     parser.add_argument("--repeat", type=int, default=3)
     args = parser.parse_args()
@@ -92,9 +96,16 @@ def main():
         print("(cycles/s from CPU time, which a busy machine does not distort; wall time beside it)")
         for flags in ([], ["-c"]):
             wall, cpu, rss, status = best_of(args.repeat, [args.sim, "--chain", "none", big] + flags)
+            rate = cycles / cpu
             print("tapwright-sim --chain none %-3s cpu %6.3f s  wall %6.3f s  %7.1f M cycles/s"
                   "  peak RSS %6.1f MB  exit %d"
-                  % (" ".join(flags), cpu, wall, cycles / cpu / 1e6, rss, status))
+                  % (" ".join(flags), cpu, wall, rate / 1e6, rss, status))
+            if os.path.exists(args.play):
+                wall, cpu, rss, status = best_of(args.repeat, [args.play, "--sim=none", big] + flags)
+                print("tapwright-play --sim=none  %-3s cpu %6.3f s  wall %6.3f s  %7.1f M cycles/s"
+                      "  peak RSS %6.1f MB  exit %d  (%.0f %% of tapwright's rate)"
+                      % (" ".join(flags), cpu, wall, cycles / cpu / 1e6, rss, status,
+                         100 * cycles / cpu / rate))
 
         have_openocd = shutil.which("openocd") is not None
         if os.path.exists(CORPUS_FILE):

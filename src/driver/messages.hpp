@@ -3,8 +3,10 @@
 // early, and the two summary lines of a compare run.
 namespace tapwright::messages {
 
-inline constexpr const char* usage =
-    "tapwright svf_file [options]\n"
+// The usage text is its first line, then the option lines; a front end
+// may put its own line first.
+inline constexpr const char* usage_line = "tapwright svf_file [options]\n";
+inline constexpr const char* usage_options =
     " options:\n"
     "   -c compare TDO outputs to the expected values\n"
     "   -v verbose\n"

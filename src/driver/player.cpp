@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "driver/cable_bring_up.hpp"
 #include "driver/messages.hpp"
 #include "jtag/tap_controller.hpp"
 #include "link/clock_stream.hpp"
@@ -45,19 +46,14 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Closes the device when the run leaves, before the SVF file is closed.
-class OpenDevice {
- public:
-  OpenDevice(Device& device, DeviceHandle handle) : device_(device), handle_(handle) {}
-  ~OpenDevice() { device_.close(handle_); }
-  OpenDevice(const OpenDevice&) = delete;
-  OpenDevice& operator=(const OpenDevice&) = delete;
-  DeviceHandle handle() const { return handle_; }
-
- private:
-  Device& device_;
-  DeviceHandle handle_;
-};
+// Some paths open but cannot be read, a directory on Linux among them: the
+// first read tells, before the device is touched. Its byte goes back for
+// the tokenizer; an empty file is readable.
+bool readable(std::FILE* file) {
+  const int first = std::fgetc(file);
+  if (first == EOF) return !std::ferror(file);
+  return std::ungetc(first, file) == first;
+}
 
 // Reset, statements, drain and summary on an open, configured device.
 int play(const Settings& settings, std::FILE* svf, Device& device, DeviceHandle handle,
@@ -93,13 +89,20 @@ int play(const Settings& settings, std::FILE* svf, Device& device, DeviceHandle 
 
 }  // namespace
 
+const char* player_svf_path(int argc, const char* const* argv) {
+  const Settings settings = scan_arguments(argc, argv);
+  return settings.help ? nullptr : settings.svf_path;
+}
+
 int run_player(int argc, const char* const* argv, Device& device, const PlayerStreams& streams) {
   const Settings settings = scan_arguments(argc, argv);
   if (settings.help) {
-    std::fputs(messages::usage, streams.out);
-    if (!streams.usage_tail.empty()) {
-      std::fwrite(streams.usage_tail.data(), 1, streams.usage_tail.size(), streams.out);
-    }
+    const auto put = [&streams](std::string_view text) {
+      if (!text.empty()) std::fwrite(text.data(), 1, text.size(), streams.out);
+    };
+    put(streams.usage_line.empty() ? messages::usage_line : streams.usage_line);
+    put(messages::usage_options);
+    put(streams.usage_tail);
     return exit_ok;
   }
   if (!settings.svf_path) {
@@ -109,21 +112,14 @@ int run_player(int argc, const char* const* argv, Device& device, const PlayerSt
   // Binary mode: CR is a blank to the tokenizer anyway, and a text-mode
   // stream on Windows would end the file at the first Ctrl-Z byte.
   FilePtr svf(std::fopen(settings.svf_path, "rb"));
-  if (!svf) {
+  if (!svf || !readable(svf.get())) {
     std::fprintf(streams.err, messages::cant_open_file, settings.svf_path);
     return exit_failed;
   }
 
-  const std::uint8_t mode = settings.compare_mode == 1 ? mode_sync_bitbang : mode_async_bitbang;
-  // A first pass that puts the chip into the right mode and lets it go
-  // again; whatever it reports, the run goes on to the real open.
+  const std::uint8_t mode = bit_bang_mode(settings.compare_mode);
   DeviceHandle handle = nullptr;
-  if (device.open(0, &handle) == device_ok) {
-    device.set_bit_mode(handle, direction_mask, mode);
-    device.close(handle);
-  }
-  handle = nullptr;
-  if (device.open(0, &handle) != device_ok) {
+  if (!open_cable(device, mode, handle)) {
     std::fputs(messages::cant_open_device, streams.err);
     svf.reset();
     std::fflush(streams.err);
@@ -132,11 +128,11 @@ int run_player(int argc, const char* const* argv, Device& device, const PlayerSt
 
   int status = exit_failed;
   {
+    // Closed when the run leaves, before the SVF file is.
     OpenDevice open_device(device, handle);
-    if (device.set_bit_mode(handle, direction_mask, mode) != device_ok) {
+    if (!configure_cable(device, handle, mode)) {
       std::fputs(messages::cant_initialize_device, streams.err);
     } else {
-      device.set_divisor(handle, 1);
       try {
         status = play(settings, svf.get(), device, handle, streams);
       } catch (const std::bad_alloc&) {

@@ -30,8 +30,14 @@ inline unsigned digit_from_end(std::string_view text, std::int64_t k, unsigned m
 int svf_shift_vector(ClockStream& stream, std::string_view /*smask*/, DeviceHandle device,
                      std::int32_t bits, std::string_view tdi, std::string_view tdo,
                      std::string_view mask, int compare) {
+  return tap_shift_digits(stream, device, bits, tdi, tdo, mask, compare, 1);
+}
+
+int tap_shift_digits(ClockStream& stream, DeviceHandle device, std::int64_t bits,
+                     std::string_view tdi, std::string_view tdo, std::string_view mask, int compare,
+                     int exit_on_last) {
   if (bits <= 0) return 1;
-  const std::int64_t digits = (static_cast<std::int64_t>(bits) + 3) / 4;
+  const std::int64_t digits = (bits + 3) / 4;
   const std::int64_t last_bit = bits - 1;
 
   // The digits that every string read here holds (all but the last digit of
@@ -71,7 +77,7 @@ int svf_shift_vector(ClockStream& stream, std::string_view /*smask*/, DeviceHand
     }
     const std::int64_t first_bit = 4 * k;
     const int count = static_cast<int>(std::min<std::int64_t>(4, bits - first_bit));
-    const int tms_on_last = (first_bit + count - 1 == last_bit) ? 1 : 0;
+    const int tms_on_last = (exit_on_last == 1 && first_bit + count - 1 == last_bit) ? 1 : 0;
     if (!stream.tap_clock_digit(device, tdi_digit, tdo_digit, care_digit, count, tms_on_last,
                                 compare)) {
       return 0;

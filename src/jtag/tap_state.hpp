@@ -110,6 +110,16 @@ constexpr TapState tap_next_state(TapState current, int tms) {
   return tms ? row.next_on_tms1 : row.next_on_tms0;
 }
 
+// The TMS level of one clock that moves the controller from `from` to `to`
+// (the loops of the stable states included), or -1 when no single clock
+// does.
+constexpr int tap_tms_between(TapState from, TapState to) {
+  if (!tap_state_valid(from) || !tap_state_valid(to)) return -1;
+  if (tap_next_state(from, 0) == to) return 0;
+  if (tap_next_state(from, 1) == to) return 1;
+  return -1;
+}
+
 // The SVF stable-state words: "IDLE", "RESET", "IRPAUSE", "DRPAUSE", matched
 // whole and case-sensitively. Writes `state` only on a match.
 int tap_state_from_name(std::string_view word, TapState& state);

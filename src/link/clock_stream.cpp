@@ -4,11 +4,16 @@ namespace tapwright {
 
 int ClockStream::flush(DeviceHandle device, int compare, int force) {
   std::uint32_t written = 0;  // a count the device does not report counts as 0
-  device_.write(device, out_buf(), static_cast<std::uint32_t>(out_len_), &written);
+  // Only a sync finds nothing to write; it still reads back what waits.
+  if (out_len_ > 0) {
+    device_.write(device, out_buf(), static_cast<std::uint32_t>(out_len_), &written);
+  }
   if (written != static_cast<std::uint32_t>(out_len_)) {
     broken_ = true;
     return 0;
   }
+  bank_first_[cur_bank_] = written_cycles_;
+  written_cycles_ += static_cast<std::uint64_t>(out_len_ / 2);
   out_len_ = 0;
   if (compare != 1) return 1;
 
@@ -51,6 +56,10 @@ int ClockStream::read_back_pass(DeviceHandle device) {
       differing += static_cast<std::int32_t>((e >> 1) & (tdo ^ e) & 1u);
     }
     mismatch_count_ += differing;
+    if (listener_) {
+      listener_->on_read_back(bank_first_[cur_bank_ ^ 1], in_buf_.data(), bank.entries.data(), n,
+                              differing);
+    }
   }
   bank.clocks = 0;
   cur_bank_ ^= 1;

@@ -84,6 +84,18 @@ inline constexpr std::array<std::uint32_t, 256> digit_expectations = make_digit_
 
 }  // namespace clock_detail
 
+// Told of every block read back in compare mode, in the order written: the
+// number in the run of the block's first cycle, the bytes the chip returned
+// (the TDO of cycle j in bit 3 of byte 2j + 1), the block's expectations and
+// how many of its compared cycles differed.
+class ReadBackListener {
+ public:
+  virtual ~ReadBackListener() = default;
+  virtual void on_read_back(std::uint64_t first_cycle, const std::uint8_t* returned,
+                            const Expectation* expected, std::int32_t cycles,
+                            std::int32_t differing) = 0;
+};
+
 class ClockStream {
  public:
   // The stream talks to the chip only through `device`'s read and write.
@@ -143,6 +155,21 @@ class ClockStream {
     return tap_clock(device, 0, 0, 0, 0, compare, 1);
   }
 
+  // Writes everything buffered and, in compare mode, reads back and compares
+  // every block not yet compared, without a cycle of its own: a point at
+  // which every cycle so far has reached the chip (and been checked).
+  int tap_sync(DeviceHandle device, int compare) {
+    if (broken_) return 0;
+    const bool waiting = compare == 1 && (!drained_ || banks_[cur_bank_].clocks > 0);
+    if (out_len_ == 0 && !waiting) return 1;
+    return flush(device, compare, 1);
+  }
+
+  // Cycles appended since the stream began.
+  std::uint64_t cycles() const { return written_cycles_ + static_cast<std::uint64_t>(out_len_ / 2); }
+
+  void set_listener(ReadBackListener* listener) { listener_ = listener; }
+
   // Compared cycles whose TDO differed, over the whole run. Final only after
   // the drain, since a block is compared up to two blocks after it was filled.
   std::int64_t mismatch_count() const { return mismatch_count_; }
@@ -183,6 +210,10 @@ class ClockStream {
   int drained_ = 1;
   std::array<std::uint8_t, block_bytes> in_buf_{};
   std::int64_t mismatch_count_ = 0;
+  std::uint64_t written_cycles_ = 0;
+  // The run's number of the first cycle of the block each bank holds.
+  std::array<std::uint64_t, 2> bank_first_{};
+  ReadBackListener* listener_ = nullptr;
   // Set when a flush failed: the buffer or a bank may then be full, and no
   // later cycle may be appended to it. The run ends at the first failure.
   bool broken_ = false;

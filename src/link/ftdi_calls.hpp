@@ -27,6 +27,11 @@ class FtdiCalls {
   virtual int set_bitmode(ftdi_context* context, unsigned char mask, unsigned char mode) = 0;
   // In bit-bang mode libftdi1 clocks the port at four times this rate.
   virtual int set_baudrate(ftdi_context* context, int baudrate) = 0;
+  // The size of each USB transfer that read_data asks the chip for.
+  virtual int read_data_set_chunksize(ftdi_context* context, unsigned int size) = 0;
+  // The bulk packet size of the opened chip: 64 at full speed, 512 at high
+  // speed. Not a call into libftdi1 but a field of its context.
+  virtual int max_packet_size(ftdi_context* context) = 0;
   // The number of bytes taken or delivered.
   virtual int write_data(ftdi_context* context, const unsigned char* buffer, int size) = 0;
   virtual int read_data(ftdi_context* context, unsigned char* buffer, int size) = 0;

@@ -8,8 +8,9 @@ namespace tapwright {
 namespace {
 
 constexpr int base_clock_hz = 3'000'000;
-// Room for the returned bytes of two blocks and a window in flight, so that
-// the player's write-one-block, read-the-one-before rhythm never reallocates.
+// Room for the returned bytes of two blocks and the largest window in
+// flight, so that the player's write-one-block, read-the-one-before rhythm
+// never reallocates.
 constexpr std::size_t collected_reserve = 3 * 4096;
 
 unsigned char ftdi_mode_for(std::uint8_t mode) {
@@ -41,6 +42,8 @@ struct LibftdiDevice::Connection {
   ftdi_context* context;
   bool bitbang = false;
   bool sync = false;
+  // The returned bytes the chip may owe at most, in synchronous mode.
+  std::int64_t window = 0;
   // Returned bytes the chip owes for bytes written in synchronous mode.
   std::int64_t in_flight = 0;
   // Returned bytes read from the chip during writes, oldest first.
@@ -96,6 +99,14 @@ DeviceStatus LibftdiDevice::set_bit_mode(DeviceHandle handle, std::uint8_t mask,
   connection->sync = mode == mode_sync_bitbang;
   connection->in_flight = 0;
   connection->collected.clear();
+  if (connection->sync) {
+    const int packet = calls_.max_packet_size(connection->context) >= 512 ? 512 : 64;
+    const int packets = (packet == 512 ? high_speed_fifo_bytes : full_speed_fifo_bytes) / packet;
+    connection->window = packets * (packet - 2);
+    // Only the speed of the read-back depends on it.
+    calls_.read_data_set_chunksize(connection->context,
+                                   static_cast<unsigned int>(packets * packet));
+  }
   return device_ok;
 }
 
@@ -106,9 +117,9 @@ DeviceStatus LibftdiDevice::set_divisor(DeviceHandle handle, std::uint16_t divis
   return calls_.set_baudrate(connection->context, rate) < 0 ? device_error : device_ok;
 }
 
-int LibftdiDevice::collect_until(Connection& connection, std::int64_t limit) {
+int LibftdiDevice::collect_all(Connection& connection) {
   const auto deadline = clock_() + read_timeout_;
-  while (connection.in_flight > limit) {
+  while (connection.in_flight > 0) {
     auto& collected = connection.collected;
     const std::size_t old_size = collected.size();
     collected.resize(old_size + static_cast<std::size_t>(connection.in_flight));
@@ -117,7 +128,7 @@ int LibftdiDevice::collect_until(Connection& connection, std::int64_t limit) {
     collected.resize(old_size + static_cast<std::size_t>(std::max(got, 0)));
     if (got < 0) return 0;
     connection.in_flight -= got;
-    if (connection.in_flight > limit && clock_() >= deadline) return 0;
+    if (connection.in_flight > 0 && clock_() >= deadline) return 0;
   }
   return 1;
 }
@@ -126,8 +137,9 @@ std::uint32_t LibftdiDevice::write_in_pieces(Connection& connection, const std::
                                              std::uint32_t to_write) {
   std::uint32_t done = 0;
   while (done < to_write) {
-    const int piece = static_cast<int>(std::min<std::uint32_t>(write_piece, to_write - done));
-    if (!collect_until(connection, in_flight_window - piece)) break;
+    if (connection.in_flight >= connection.window && !collect_all(connection)) break;
+    const std::int64_t rest = to_write - done;
+    const int piece = static_cast<int>(std::min(rest, connection.window - connection.in_flight));
     const int taken = calls_.write_data(connection.context, buffer + done, piece);
     if (taken > 0) {
       done += static_cast<std::uint32_t>(taken);

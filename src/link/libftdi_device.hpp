@@ -29,12 +29,18 @@ class LibftdiDevice final : public Device {
 
   // A chip in synchronous bit-bang mode stops clocking when its buffer for
   // returned bytes is full, and libftdi1, unlike the vendor's driver, reads
-  // nothing in the background: a write is therefore cut into pieces, and the
-  // returned bytes are collected between them and kept for read(). The
-  // window is what the smallest chip (FT232R) buffers between its pins and
-  // USB, so that no chip ever stalls.
-  static constexpr int write_piece = 128;
-  static constexpr int in_flight_window = 256;
+  // nothing in the background: a write the chip cannot take in whole stalls
+  // into its time-out. So no more bytes are ever in flight than the
+  // smallest chip of the bus's speed holds in its two FIFOs: the FT232R's
+  // 128 + 256 bytes at full speed, the FT232H's 1 KB + 1 KB at high speed.
+  static constexpr int full_speed_fifo_bytes = 384;
+  static constexpr int high_speed_fifo_bytes = 2048;
+  // The window: what those FIFOs return in whole packets, each of which
+  // starts with two status bytes (so 6 x 62 or 4 x 510 bytes). It is
+  // filled, then read back whole, one write and one read per window; and
+  // the read's USB transfer is exactly the window's packets, so that it
+  // ends with its last full packet instead of waiting for the chip's
+  // latency timer (16 ms) to send a short one.
 
   explicit LibftdiDevice(FtdiCalls& calls,
                          std::chrono::milliseconds read_timeout = std::chrono::milliseconds(1000),
@@ -57,9 +63,9 @@ class LibftdiDevice final : public Device {
  private:
   struct Connection;
   Connection* find(DeviceHandle handle) const;
-  // Reads from the chip into the connection's collected bytes until fewer
-  // than `limit` returned bytes are still in flight; 0 on error or time-out.
-  int collect_until(Connection& connection, std::int64_t limit);
+  // Reads from the chip into the connection's collected bytes until no
+  // returned byte is in flight; 0 on error or time-out.
+  int collect_all(Connection& connection);
   std::uint32_t write_in_pieces(Connection& connection, const std::uint8_t* buffer,
                                 std::uint32_t to_write);
 

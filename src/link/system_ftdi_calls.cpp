@@ -32,6 +32,14 @@ int SystemFtdiCalls::set_baudrate(ftdi_context* context, int baudrate) {
   return ftdi_set_baudrate(context, baudrate);
 }
 
+int SystemFtdiCalls::read_data_set_chunksize(ftdi_context* context, unsigned int size) {
+  return ftdi_read_data_set_chunksize(context, size);
+}
+
+int SystemFtdiCalls::max_packet_size(ftdi_context* context) {
+  return static_cast<int>(context->max_packet_size);
+}
+
 int SystemFtdiCalls::write_data(ftdi_context* context, const unsigned char* buffer, int size) {
   return ftdi_write_data(context, buffer, size);
 }

@@ -1,153 +1,144 @@
 #include "prep/prep_command.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 #include <optional>
-#include <sstream>
 
+#include "fullsvf/svf_input.hpp"
+#include "prep/output_file.hpp"
 #include "prep/svf_lowering.hpp"
 
 namespace tapwright::prep {
 namespace {
 
+using fullsvf::DecimalNumber;
+
 constexpr const char* usage_text =
     "usage: tapwright-prep [--tck-hz HZ] [--check] [-o OUT] FILE\n"
     "Lowers a full SVF file to the statements tapwright plays, or says why it cannot.\n"
-    "  --tck-hz HZ  clock rate for RUNTEST times in seconds (default: the file's last\n"
-    "               FREQUENCY, else 1000000); set it to the cable's fastest TCK\n"
+    "  --tck-hz HZ  clock rate for RUNTEST times in seconds, a number with an optional\n"
+    "               unit Hz, kHz or MHz (default: the file's last FREQUENCY, else\n"
+    "               1000000); set it to the cable's fastest TCK\n"
     "  --check      only report; write nothing\n"
-    "  -o OUT       write to OUT instead of standard output (untouched on failure)\n"
+    "  -o OUT       write to OUT instead of standard output (untouched on failure);\n"
+    "               - is standard output\n"
+    "  --version    print the version and exit\n"
     "  FILE         the SVF file, or - for standard input\n";
 
 struct Arguments {
   std::string input;
-  std::string output;  // empty: standard output
+  std::string output;  // empty or "-": standard output
   std::optional<DecimalNumber> tck_hz;
   bool check = false;
   bool help = false;
+  bool version = false;
 };
+
+// A rate with an optional unit: "12000000", "12MHz", "1.5E6", "500kHz".
+std::optional<DecimalNumber> parse_rate(std::string text) {
+  int scale = 0;
+  auto ends_with = [&](std::string_view unit) {
+    if (text.size() <= unit.size()) return false;
+    for (std::size_t i = 0; i < unit.size(); ++i) {
+      const char c = text[text.size() - unit.size() + i];
+      if ((c | 0x20) != unit[i]) return false;
+    }
+    text.resize(text.size() - unit.size());
+    return true;
+  };
+  if (ends_with("mhz")) {
+    scale = 6;
+  } else if (ends_with("khz")) {
+    scale = 3;
+  } else {
+    ends_with("hz");
+  }
+  auto hz = fullsvf::parse_decimal(text);
+  if (hz && !hz->is_zero()) hz->exponent += scale;
+  return hz;
+}
 
 // 1 and `a` filled, or 0 and the reason in `problem`.
 int parse_arguments(const std::vector<std::string>& args, Arguments& a, std::string& problem) {
   bool have_input = false;
+  bool only_operands = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    auto operand = [&](const char* option) -> const std::string* {
-      if (i + 1 < args.size()) return &args[++i];
-      problem = std::string(option) + " needs an argument";
-      return nullptr;
+    // The value of an option, from "--opt=VALUE" or the next argument.
+    auto value_of = [&](const std::string& option, std::string& value) {
+      if (arg.size() > option.size() && arg.compare(0, option.size() + 1, option + "=") == 0) {
+        value = arg.substr(option.size() + 1);
+        return 1;
+      }
+      if (i + 1 < args.size()) {
+        value = args[++i];
+        return 1;
+      }
+      problem = option + " needs an argument";
+      return 0;
     };
-    if (arg == "-h" || arg == "--help") {
-      a.help = true;
-    } else if (arg == "--check") {
-      a.check = true;
-    } else if (arg == "--tck-hz" || arg.rfind("--tck-hz=", 0) == 0) {
-      const std::string* value = arg == "--tck-hz" ? operand("--tck-hz") : nullptr;
-      if (arg == "--tck-hz" && !value) return 0;
-      const std::string text = value ? *value : arg.substr(9);
-      const auto hz = parse_decimal(text);
-      if (!hz || hz->is_zero()) {
-        problem = "--tck-hz needs a clock rate above 0, not '" + text + "'";
+    auto is = [&](const std::string& option) {
+      return arg == option || arg.rfind(option + "=", 0) == 0;
+    };
+    std::string value;
+    if (only_operands || arg == "-" || arg.empty() || arg[0] != '-') {
+      if (have_input) {
+        problem = "more than one FILE: '" + a.input + "' and '" + arg + "'";
         return 0;
       }
-      a.tck_hz = hz;
-    } else if (arg == "-o") {
-      const std::string* value = operand("-o");
-      if (!value) return 0;
-      a.output = *value;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      problem = "unknown option '" + arg + "'";
-      return 0;
-    } else if (have_input) {
-      problem = "more than one FILE: '" + a.input + "' and '" + arg + "'";
-      return 0;
-    } else {
       a.input = arg;
       have_input = true;
+    } else if (arg == "--") {
+      only_operands = true;
+    } else if (arg == "-h" || arg == "--help") {
+      a.help = true;
+    } else if (arg == "--version") {
+      a.version = true;
+    } else if (arg == "--check") {
+      a.check = true;
+    } else if (is("--tck-hz")) {
+      if (!value_of("--tck-hz", value)) return 0;
+      a.tck_hz = parse_rate(value);
+      if (!a.tck_hz || a.tck_hz->is_zero()) {
+        problem = "--tck-hz needs a clock rate above 0 (like 6000000, 6MHz or 500kHz), not '" +
+                  value + "'";
+        return 0;
+      }
+    } else if (arg == "-o" || is("--output")) {
+      if (!value_of(arg == "-o" ? "-o" : "--output", value)) return 0;
+      if (value.empty()) {
+        problem = "-o needs a file name";
+        return 0;
+      }
+      a.output = value;
+    } else {
+      problem = "unknown option '" + arg + "'";
+      return 0;
     }
   }
-  if (!have_input && !a.help) {
+  if (!have_input && !a.help && !a.version) {
     problem = "no FILE given";
     return 0;
   }
   return 1;
 }
 
-int read_input(const std::string& path, std::string& text, std::string& problem) {
-  if (path == "-") {
-    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    if (std::cin.bad()) {
-      problem = "cannot read standard input";
-      return 0;
-    }
-    return 1;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    problem = "cannot open " + path + ": " + std::strerror(errno);
-    return 0;
-  }
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) {
-    problem = "cannot read " + path + ": " + std::strerror(errno);
-    return 0;
-  }
-  text = std::move(buffer).str();
-  return 1;
+void print_diagnostic(std::ostream& err, const std::string& name, const fullsvf::Diagnostic& d) {
+  err << name << ':' << d.line << ": " << (d.note ? "note: " : "") << d.message << '\n';
 }
 
-int write_all(int fd, const std::string& data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return 0;
-    done += static_cast<std::size_t>(n);
+void warn_about_rate(const Arguments& a, const LoweringPlan& plan, std::ostream& err) {
+  if (plan.rate_assumed) {
+    err << "tapwright-prep: note: the file's waits in seconds become clocks at an assumed "
+        << plan.hz.to_string()
+        << " Hz, since neither --tck-hz nor a FREQUENCY gives the rate; on a cable that clocks "
+           "faster every such wait is shorter than the file asks: set --tck-hz to the cable's "
+           "fastest TCK\n";
   }
-  return 1;
-}
-
-mode_t current_umask() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return mask;
-}
-
-// Writes through a temporary file renamed over `path`, so that `path` holds
-// either its old content or the whole new file. A path that is no regular
-// file (a pipe, /dev/stdout) is written directly.
-int write_output(const std::string& path, const std::string& data, std::string& problem) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    int ok = fd >= 0 ? write_all(fd, data) : 0;
-    if (fd >= 0 && ::close(fd) != 0) ok = 0;
-    if (!ok) problem = "cannot write " + path + ": " + std::strerror(errno);
-    return ok;
+  if (a.tck_hz && fullsvf::ceil_product(*a.tck_hz, *fullsvf::parse_decimal("1"), 999)) {
+    err << "tapwright-prep: warning: --tck-hz " << a.tck_hz->to_string()
+        << " is below 1 kHz: a 50 ms wait becomes "
+        << *fullsvf::ceil_product(*a.tck_hz, *fullsvf::parse_decimal("0.05"), UINT64_MAX)
+        << " clock(s); did you mean kHz or MHz?\n";
   }
-  std::string temp = path + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    problem = "cannot create a file next to " + path + ": " + std::strerror(errno);
-    return 0;
-  }
-  int ok = write_all(fd, data);
-  if (::fchmod(fd, 0666 & ~current_umask()) != 0) ok = 0;
-  if (::close(fd) != 0) ok = 0;
-  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = 0;
-  if (!ok) {
-    problem = "cannot write " + path + ": " + std::strerror(errno);
-    ::unlink(temp.c_str());
-  }
-  return ok;
 }
 
 }  // namespace
@@ -163,35 +154,67 @@ int prep_main(const std::vector<std::string>& args, std::ostream& out, std::ostr
     out << usage_text;
     return 0;
   }
-  std::string text;
-  if (!read_input(a.input, text, problem)) {
+  if (a.version) {
+    out << "tapwright-prep " TAPWRIGHT_VERSION "\n";
+    return 0;
+  }
+  fullsvf::SvfInput input;
+  if (!input.open(a.input, problem)) {
     err << "tapwright-prep: " << problem << "\n";
     return 1;
   }
-  const std::string name = a.input == "-" ? "<stdin>" : a.input;
-  const LoweringResult result = svf_lower(text, {name, a.tck_hz});
-  int errors = 0;
-  for (const Diagnostic& d : result.diagnostics) {
-    err << name << ':' << d.line << ": " << (d.note ? "note: " : "") << d.message << '\n';
-    errors += d.note ? 0 : 1;
-  }
-  if (!result.lowered) {
-    err << "tapwright-prep: " << name << " cannot be lowered (" << errors
-        << (errors == 1 ? " problem" : " problems") << "); nothing written\n";
+  const std::string& name = input.name();
+  const LoweringOptions options{name, a.tck_hz};
+
+  fullsvf::Diagnostics diagnostics(
+      [&](const fullsvf::Diagnostic& d) { print_diagnostic(err, name, d); });
+  fullsvf::SvfSource first(input.file());
+  const LoweringPlan plan = svf_check_lowering(first, options, diagnostics);
+  if (first.failed()) {
+    err << "tapwright-prep: cannot read " << name << "; nothing written\n";
     return 1;
   }
+  if (plan.errors != 0) {
+    err << "tapwright-prep: " << name << " cannot be lowered (" << plan.errors
+        << (plan.errors == 1 ? " problem" : " problems") << "); nothing written\n";
+    return 1;
+  }
+  warn_about_rate(a, plan, err);
   if (a.check) return 0;
-  if (!a.output.empty()) {
-    if (!write_output(a.output, result.output, problem)) {
-      err << "tapwright-prep: " << problem << "\n";
+  if (!input.rewind(problem)) {
+    err << "tapwright-prep: " << problem << "\n";
+    return 1;
+  }
+
+  fullsvf::SvfSource second(input.file());
+  const bool to_stdout = a.output.empty() || a.output == "-";
+  LoweredOutput file;
+  if (!to_stdout && !file.open(a.output, problem)) {
+    err << "tapwright-prep: " << problem << "\n";
+    return 1;
+  }
+  const int written = svf_write_lowered(second, options, plan, [&](std::string_view piece) {
+    if (!to_stdout) return file.write(piece);
+    out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    return out ? 1 : 0;
+  });
+  if (to_stdout) {
+    out.flush();
+    if (!written || !out) {
+      err << "tapwright-prep: cannot write standard output"
+          << (second.failed() ? " (reading " + name + " failed)" : std::string()) << "\n";
       return 1;
     }
     return 0;
   }
-  out.write(result.output.data(), static_cast<std::streamsize>(result.output.size()));
-  out.flush();
-  if (!out) {
-    err << "tapwright-prep: cannot write standard output\n";
+  if (!written) {
+    err << "tapwright-prep: "
+        << (second.failed() ? "cannot read " + name : "cannot write " + a.output)
+        << "; nothing written\n";
+    return 1;
+  }
+  if (!file.commit(problem)) {
+    err << "tapwright-prep: " << problem << "\n";
     return 1;
   }
   return 0;

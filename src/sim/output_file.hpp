@@ -23,16 +23,24 @@ class OutputFile {
   int open(const std::string& path, const char* what, std::string& error);
   bool is_open() const { return file_ != nullptr; }
   void write(const void* data, std::size_t size) {
-    if (file_ && std::fwrite(data, 1, size, file_) != size) failed_ = true;
+    if (file_ && std::fwrite(data, 1, size, file_) != size) note_failure();
   }
   // Flushes and closes; false when any write or the flush failed.
   bool close();
+  // Closes the file and deletes it when it is a regular file: a device or a
+  // pipe named as output is never removed.
+  void remove();
   bool failed() const { return failed_; }
+  // The system's reason for the first failure, or an empty text.
+  const std::string& reason() const { return reason_; }
   const std::string& path() const { return path_; }
 
  private:
+  void note_failure();
+
   std::FILE* file_ = nullptr;
   std::string path_;
+  std::string reason_;
   bool failed_ = false;
 };
 

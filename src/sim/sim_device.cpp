@@ -1,5 +1,6 @@
 #include "sim/sim_device.hpp"
 
+#include <string>
 #include <vector>
 
 #include "sim/chain_description.hpp"
@@ -35,7 +36,7 @@ int SimDevice::configure(const SimOptions& options, std::string& error) {
   }
   if (!options.vcd.empty()) {
     vcd = std::make_unique<VcdWriter>();
-    if (!vcd->open(options.vcd, error)) return 0;
+    if (!vcd->open(options.vcd, options.vcd_limit, error)) return 0;
   }
 
   finish();
@@ -102,24 +103,48 @@ DeviceStatus SimDevice::set_bit_mode(DeviceHandle handle, std::uint8_t mask, std
   return chip_->set_bit_mode(mask, mode) ? device_ok : device_error;
 }
 
+namespace {
+
+// A size as --vcd-limit takes it: "4G" rather than 4294967296.
+std::string size_text(std::uint64_t bytes) {
+  static constexpr const char* suffixes[] = {"", "K", "M", "G"};
+  int scale = 0;
+  while (scale < 3 && bytes != 0 && bytes % 1024 == 0) {
+    bytes /= 1024;
+    ++scale;
+  }
+  return std::to_string(bytes) + suffixes[scale];
+}
+
+}  // namespace
+
+void SimDevice::settle(OutputFile& file, bool written, const char* what) {
+  if (written) return;
+  // A truncated capture or waveform would mislead whoever reads it later.
+  file.remove();
+  if (!output_error_.empty()) return;
+  output_error_ = std::string("could not write all of ") + what + " '" + file.path() + "'";
+  if (!file.reason().empty()) output_error_ += ": " + file.reason();
+}
+
 void SimDevice::finish() {
-  const auto note = [this](bool ok, const std::string& path, const char* what) {
-    if (!ok && output_error_.empty()) {
-      output_error_ = std::string("could not write all of ") + what + " '" + path + "'";
-    }
-  };
-  if (capture_out_.is_open()) {
-    const std::string path = capture_out_.path();
-    note(capture_out_.close(), path, "capture file");
-  }
-  if (capture_in_.is_open()) {
-    const std::string path = capture_in_.path();
-    note(capture_in_.close(), path, "capture file");
-  }
+  if (capture_out_.is_open()) settle(capture_out_, capture_out_.close(), "capture file");
+  if (capture_in_.is_open()) settle(capture_in_, capture_in_.close(), "capture file");
   if (vcd_ && vcd_->is_open()) {
-    const std::string path = vcd_->path();
-    note(vcd_->finish(), path, "VCD file");
-  };
+    const bool written = vcd_->finish();
+    settle(vcd_->file(), written, "VCD file");
+    if (written && vcd_->stopped_at() != 0 && output_error_.empty()) {
+      output_error_ = "VCD file '" + vcd_->path() + "' stopped at its size limit (--vcd-limit " +
+                      size_text(vcd_->limit()) + ", 0 for none): it ends before time step " +
+                      std::to_string(vcd_->stopped_at()) + " of " + std::to_string(vcd_->time());
+    }
+  }
+}
+
+void SimDevice::remove_outputs() {
+  capture_out_.remove();
+  capture_in_.remove();
+  if (vcd_) vcd_->file().remove();
 }
 
 std::string SimDevice::output_error() const {

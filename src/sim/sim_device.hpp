@@ -12,17 +12,10 @@
 #include "sim/bit_bang_chip.hpp"
 #include "sim/fault_plan.hpp"
 #include "sim/output_file.hpp"
+#include "sim/sim_options.hpp"
 #include "sim/vcd_writer.hpp"
 
 namespace tapwright::sim {
-
-struct SimOptions {
-  std::string chain = "8:0x59604093";  // the default chain; "none" = no device
-  std::string capture_out;             // file for every byte written (raw); empty = none
-  std::string capture_in;              // file for every byte returned in mode 4 (raw); empty = none
-  std::string vcd;                     // VCD waveform file; empty = none
-  std::string fault;                   // empty, "open", "reopen", "bitmode", "write:N", "read:N"
-};
 
 class SimDevice final : public Device {
  public:
@@ -47,10 +40,16 @@ class SimDevice final : public Device {
   DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask, std::uint8_t mode) override;
 
   // Flushes and closes the capture and VCD files (the destructor does it
-  // too). Afterwards output_error() tells whether everything was written.
+  // too). A file that could not be completely written is removed, so that
+  // nothing truncated is left under its name; a waveform stopped at its
+  // size limit is kept, a valid VCD file up to that point. Afterwards
+  // output_error() tells whether everything was written.
   void finish();
+  // Closes and removes every capture and VCD file, for a run that did not
+  // come to its end. Names that are no regular file (/dev/null) are left.
+  void remove_outputs();
   // Empty, or a one-line reason when a capture or VCD file could not be
-  // fully written.
+  // fully written or the waveform reached its size limit.
   std::string output_error() const;
 
   // For tests and diagnostics.
@@ -60,6 +59,8 @@ class SimDevice final : public Device {
 
  private:
   bool valid(DeviceHandle handle) const { return open_ && handle == this; }
+  // Records why `file` was not `written` in full, and removes it.
+  void settle(OutputFile& file, bool written, const char* what);
 
   std::unique_ptr<BitBangChip> chip_;
   FaultPlan fault_;

@@ -31,12 +31,18 @@ constexpr const char* header_state =
 
 // Room a time step needs at most: the time and eight changes.
 constexpr std::size_t step_room = 24 + 8 * 3;
+// Room the closing time stamp needs at most.
+constexpr std::size_t end_room = 24;
 
 }  // namespace
 
-int VcdWriter::open(const std::string& path, std::string& error) {
+int VcdWriter::open(const std::string& path, std::uint64_t limit, std::string& error) {
   used_ = 0;
+  room_ = 0;
+  written_ = 0;
+  limit_ = limit;
   time_ = 0;
+  stopped_at_ = 0;
   return file_.open(path, "VCD file", error);
 }
 
@@ -54,10 +60,29 @@ void VcdWriter::begin(bool with_state, std::uint8_t pins, int tdo, int state) {
     put(line, 3);
   }
   put("$end\n", 5);
+  make_room();
+}
+
+int VcdWriter::make_room() {
+  if (stopped_at_ != 0) return 0;
+  drain();
+  room_ = sizeof buffer_;
+  if (limit_ != 0) {
+    const std::uint64_t left = limit_ > written_ + end_room ? limit_ - written_ - end_room : 0;
+    if (left < room_) room_ = static_cast<std::size_t>(left);
+    if (room_ < step_room) {
+      // This step is the first the dump leaves out; the file closes before it.
+      stopped_at_ = time_ > 0 ? time_ : 1;
+      room_ = 0;
+      return 0;
+    }
+  }
+  return 1;
 }
 
 void VcdWriter::emit(unsigned value) {
-  if (used_ + step_room > sizeof buffer_) drain();
+  // Only the room check stands on the path of every step.
+  if (used_ + step_room > room_ && !make_room()) return;
   char* out = buffer_ + used_;
   *out++ = '#';
   out = std::to_chars(out, out + 24, time_).ptr;
@@ -82,15 +107,17 @@ void VcdWriter::put(const char* text, std::size_t size) {
 
 void VcdWriter::drain() {
   file_.write(buffer_, used_);
+  written_ += used_;
   used_ = 0;
 }
 
 bool VcdWriter::finish() {
   if (!file_.is_open()) return !file_.failed();
   // A last time stamp, so that viewers show the final step for its full
-  // length.
+  // length; in a stopped dump, the last step before the stop.
+  const std::uint64_t end_time = stopped_at_ != 0 ? stopped_at_ : time_ + 1;
   char line[32] = {'#'};
-  char* end = std::to_chars(line + 1, line + sizeof line - 1, time_ + 1).ptr;
+  char* end = std::to_chars(line + 1, line + sizeof line - 1, end_time).ptr;
   *end++ = '\n';
   put(line, static_cast<std::size_t>(end - line));
   drain();

@@ -14,8 +14,11 @@ namespace tapwright::sim {
 
 class VcdWriter {
  public:
-  // 1 when `path` could be created; 0 with the reason.
-  int open(const std::string& path, std::string& error);
+  // 1 when `path` could be created; 0 with the reason. At `limit` bytes (0:
+  // none) the dump stops: the steps before it stay, closed so that the file
+  // is still a valid VCD file, and those after are dropped. The header and
+  // the values at time 0 are always written.
+  int open(const std::string& path, std::uint64_t limit, std::string& error);
   bool is_open() const { return file_.is_open(); }
 
   // The header and the values at time 0. `with_state`: the chain has a
@@ -31,21 +34,32 @@ class VcdWriter {
     if (value != last_) emit(value);
   }
 
-  // Ends the dump at the close of the last step and closes the file;
-  // false when anything could not be written.
+  // Ends the dump at the close of the last step it holds and closes the
+  // file; false when anything could not be written.
   bool finish();
   std::uint64_t time() const { return time_; }
+  // 0 while every step is in the dump; else the first step left out.
+  std::uint64_t stopped_at() const { return stopped_at_; }
+  std::uint64_t limit() const { return limit_; }
+  OutputFile& file() { return file_; }
   const std::string& path() const { return file_.path(); }
 
  private:
   void emit(unsigned value);
+  // Drains the buffer and sets how much of it the next steps may fill; 0
+  // when the limit leaves no room for another step.
+  int make_room();
   void put(const char* text, std::size_t size);
   void drain();
 
   OutputFile file_;
   char buffer_[1 << 16];
   std::size_t used_ = 0;
+  std::size_t room_ = 0;  // how far steps may fill the buffer
+  std::uint64_t written_ = 0;
+  std::uint64_t limit_ = 0;
   std::uint64_t time_ = 0;
+  std::uint64_t stopped_at_ = 0;
   unsigned last_ = 0;
   bool with_state_ = false;
 };

@@ -4,21 +4,17 @@
 
 namespace tapwright {
 
-std::int32_t svf_decimal(std::string_view word) {
+int svf_decimal(std::string_view word, std::int32_t& value) {
   constexpr std::int64_t high = std::numeric_limits<std::int32_t>::max();
-  constexpr std::int64_t low = std::numeric_limits<std::int32_t>::min();
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < word.size() && (word[i] == '+' || word[i] == '-')) negative = word[i++] == '-';
-  std::int64_t magnitude = 0;
-  for (; i < word.size() && word[i] >= '0' && word[i] <= '9'; ++i) {
-    magnitude = magnitude * 10 + (word[i] - '0');
-    if (magnitude > high + 1) magnitude = high + 1;  // saturate; the clamp below decides
+  if (word.empty()) return 0;
+  std::int64_t number = 0;
+  for (char c : word) {
+    if (c < '0' || c > '9') return 0;
+    number = number * 10 + (c - '0');
+    if (number > high) return 0;  // leading zeros never get here
   }
-  const std::int64_t value = negative ? -magnitude : magnitude;
-  if (value > high) return static_cast<std::int32_t>(high);
-  if (value < low) return static_cast<std::int32_t>(low);
-  return static_cast<std::int32_t>(value);
+  value = static_cast<std::int32_t>(number);
+  return 1;
 }
 
 }  // namespace tapwright

@@ -56,7 +56,8 @@ int svf_run(SvfTokenizer& input, ClockStream& stream, DeviceHandle device, int v
     }
     if (!played) return 0;
   }
-  return 1;
+  // A file that could not be read to its end was not played to its end.
+  return input.read_failed() ? 0 : 1;
 }
 
 }  // namespace tapwright

@@ -57,8 +57,9 @@ struct ScanContext {
 };
 
 // 1 when the input ended where a statement would begin, or inside a skipped
-// statement; 0 at the first statement that cannot be played or the first
-// failure of the link. Prints nothing but the echo of `verbose` on `echo`.
+// statement; 0 at the first statement that cannot be played, the first
+// failure of the link, or when the input could not be read to its end. Prints nothing but the echo
+// of `verbose` on `echo`.
 int svf_run(SvfTokenizer& input, ClockStream& stream, DeviceHandle device, int verbose,
             TapState& state, int compare_mode, SvfMasks& masks, std::FILE* echo);
 

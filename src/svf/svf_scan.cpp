@@ -80,7 +80,7 @@ int play_scan(ScanContext& ctx) {
   ScanKind kind = kind_of(ctx);
   if (!tap_goto(ctx.stream, ctx.device, ctx.state, kind.shift, ctx.compare_mode)) return 0;
   if (!ctx.input.svf_next_token(ctx.clause_word, ctx.statement_end)) return 0;
-  ctx.scan_length = svf_decimal(ctx.clause_word);
+  if (!svf_decimal(ctx.clause_word, ctx.scan_length)) return 0;
   ctx.tdi_value.clear();
   ctx.tdo_value.clear();
   if (!read_clauses(ctx, kind)) return 0;

@@ -20,7 +20,8 @@ int play_skipped(ScanContext& ctx) {
   bool first = true;
   while (!ctx.statement_end) {
     if (!ctx.input.svf_next_token(ctx.clause_word, ctx.statement_end)) return 1;
-    if (first && check_length && svf_decimal(ctx.clause_word) != 0) return 0;
+    std::int32_t length = 0;
+    if (first && check_length && (!svf_decimal(ctx.clause_word, length) || length != 0)) return 0;
     first = false;
   }
   return 1;
@@ -31,7 +32,8 @@ int play_runtest(ScanContext& ctx) {
     return 0;
   }
   if (!ctx.input.svf_next_token(ctx.clause_word, ctx.statement_end)) return 0;
-  const std::int32_t count = svf_decimal(ctx.clause_word);
+  std::int32_t count = 0;
+  if (!svf_decimal(ctx.clause_word, count)) return 0;
   if (!ctx.input.svf_next_token(ctx.clause_word, ctx.statement_end)) return 0;
   if (ctx.clause_word != "TCK") return 0;
   if (ctx.verbose) std::fprintf(ctx.echo, "RUNTEST %d TCK\n", static_cast<int>(count));

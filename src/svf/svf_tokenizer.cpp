@@ -35,8 +35,13 @@ inline bool is_blank(int c) {
 }  // namespace
 
 bool SvfTokenizer::fill() {
-  len_ = input_ && !lost_ ? std::fread(buf_.data(), 1, buf_.size(), input_) : 0;
   pos_ = 0;
+  len_ = 0;
+  if (!input_ || failed_) return false;
+  // A read that failed part way still gave the bytes before the failure:
+  // they are taken, and the input ends, failed, where they end.
+  if (!std::ferror(input_)) len_ = std::fread(buf_.data(), 1, buf_.size(), input_);
+  if (len_ == 0 && std::ferror(input_)) failed_ = true;
   return len_ > 0;
 }
 
@@ -116,10 +121,11 @@ void SvfTokenizer::reserve_value(std::string& value) {
     }
     length += n;
   }
+  if (std::ferror(input_)) return;  // the next fill reports it
   if (std::fseek(input_, resume, SEEK_SET) != 0) {
     // The file is no longer where the buffer ends: what it would give next
-    // cannot be trusted, so the input ends with this buffer.
-    lost_ = true;
+    // cannot be trusted.
+    failed_ = true;
     return;
   }
   value.reserve(length);
@@ -140,6 +146,7 @@ int SvfTokenizer::svf_next_token(std::string& word, int& statement_end) {
   word.clear();
   if (begun == 2) word.push_back('/');
   take_word(word, false);
+  if (failed_) return 0;  // the word was cut off
   statement_end = take_separators();
   return 1;
 }
@@ -151,6 +158,7 @@ int SvfTokenizer::svf_read_value(std::string& value, int& statement_end) {
     scratch_.clear();
     if (begun == 2) scratch_.push_back('/');
     take_word(scratch_, false);
+    if (failed_) return 0;
     statement_end = take_separators();
     return 1;
   }
@@ -159,6 +167,7 @@ int SvfTokenizer::svf_read_value(std::string& value, int& statement_end) {
   reserve_value(value);
   for (;;) {
     const int closed = take_word(value, true);
+    if (failed_) return 0;
     const int ended = take_separators();
     if (closed) {
       statement_end = ended;

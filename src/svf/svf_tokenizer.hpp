@@ -23,7 +23,8 @@ class SvfTokenizer {
   SvfTokenizer& operator=(const SvfTokenizer&) = delete;
 
   // 1: the next word is in `word` and its statement end in `statement_end`.
-  // 0: no word is left; neither is written. Once 0, always 0.
+  // 0: no word is left; `statement_end` is not written, nor is `word` unless
+  // a failed read cut it off. Once 0, always 0.
   int svf_next_token(std::string& word, int& statement_end);
 
   // Reads the next word. When it begins with "(", `value` becomes the
@@ -34,6 +35,11 @@ class SvfTokenizer {
   // A word without "(" is consumed and leaves `value` as it was.
   // 0 also when no word is left.
   int svf_read_value(std::string& value, int& statement_end);
+
+  // True once the input could not be read. It then ends after the last byte
+  // read, and a word cut off there is not delivered: the caller must not
+  // take the missing rest of the file for its end.
+  bool read_failed() const { return failed_; }
 
  private:
   static constexpr int not_read = -2;
@@ -61,7 +67,7 @@ class SvfTokenizer {
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
   std::string scratch_;
-  bool lost_ = false;
+  bool failed_ = false;
 };
 
 }  // namespace tapwright

@@ -1,9 +1,12 @@
+// Vectors shifted into an empty stream in both modes: the TDI and TMS of
+// every clock and, in compare mode, what each clock expects of TDO.
 #include "jtag/shift_vector.hpp"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "support/scripted_device.hpp"
 
@@ -13,168 +16,72 @@ namespace {
 using testing::scripted_handle;
 using testing::ScriptedDevice;
 
-// One clock as the stream saw it: TMS and TDI from the byte pair, expected
-// TDO and care from the expectation entry (compare mode).
-struct Clock {
-  int tms, tdi, expected, care;
-  bool operator==(const Clock&) const = default;
-};
-void PrintTo(const Clock& c, std::ostream* os) {
-  *os << "{tms " << c.tms << " tdi " << c.tdi << " tdo " << c.expected << " care " << c.care << "}";
-}
-using Clocks = std::vector<Clock>;
+// Bits, TDI, TDO, MASK, and whether TMS is 1 on the last clock (a whole
+// vector, not a part of one).
+using Shift = std::tuple<std::int64_t, std::string, std::string, std::string, int>;
 
-struct Shift {
-  std::string_view tdi, tdo, mask, smask = "";
-};
-
-// Shifts a vector in compare mode into an empty stream and returns its clocks.
-Clocks shift(std::int32_t bits, const Shift& s, int* result = nullptr) {
+// Shifts a vector into an empty stream: the result, and per clock its TDI,
+// its TMS and (in compare mode) the TDO it expects, '-' where not compared.
+std::string shift(const Shift& vector, int compare) {
+  const auto& [bits, tdi, tdo, mask, exit_on_last] = vector;
+  // Each value is the tail of a text of ones, so that reading before the
+  // start of a string would shift them.
+  const std::string text = "FFFF" + tdi + "FFFF" + tdo + "FFFF" + mask;
+  const auto tail = [&text](std::size_t at, const std::string& value) {
+    return std::string_view(text).substr(at + 4, value.size());
+  };
+  const std::string_view in = tail(0, tdi), out = tail(tdi.size() + 4, tdo),
+                         care = tail(tdi.size() + tdo.size() + 8, mask);
   ScriptedDevice device;
   ClockStream stream(device);
-  const int r = svf_shift_vector(stream, s.smask, scripted_handle(), bits, s.tdi, s.tdo, s.mask, 1);
-  if (result) *result = r;
-  Clocks clocks;
+  const int result =
+      exit_on_last ? svf_shift_vector(stream, "zz(not hex)", scripted_handle(),
+                                      static_cast<std::int32_t>(bits), in, out, care, compare)
+                   : tap_shift_digits(stream, scripted_handle(), bits, in, out, care, compare, 0);
+  std::string tdi_bits, tms, expected;
+  for (int i = 0; i < stream.out_len(); i += 2) {
+    tdi_bits += (stream.out_buf()[i] & pin_tdi) ? '1' : '0';
+    tms += (stream.out_buf()[i] & pin_tms) ? '1' : '0';
+  }
   const ExpectationBank& bank = stream.bank(stream.cur_bank());
-  EXPECT_EQ(bank.clocks * 2, stream.out_len());
   for (int j = 0; j < bank.clocks; ++j) {
-    const std::uint8_t b = stream.out_buf()[2 * j];
-    clocks.push_back({(b & pin_tms) ? 1 : 0, b & pin_tdi, expectation_byte(bank.entries[j]) & 1,
-                      (expectation_byte(bank.entries[j]) & expect_care) ? 1 : 0});
+    const std::uint8_t e = expectation_byte(bank.entries[j]);
+    expected += (e & expect_care) ? static_cast<char>('0' + (e & 1)) : '-';
   }
-  return clocks;
+  return std::to_string(result) + " " + tdi_bits + " " + tms + " " + expected;
 }
 
-// One field of every clock, in order.
-std::vector<int> column(const Clocks& clocks, int Clock::*field) {
-  std::vector<int> out;
-  for (const Clock& c : clocks) out.push_back(c.*field);
-  return out;
-}
-std::vector<int> tdi_of(const Clocks& c) {
-  return column(c, &Clock::tdi);
-}
-std::vector<int> tms_of(const Clocks& c) {
-  return column(c, &Clock::tms);
-}
-std::vector<int> care_of(const Clocks& c) {
-  return column(c, &Clock::care);
-}
-std::vector<int> expected_of(const Clocks& c) {
-  return column(c, &Clock::expected);
-}
-
-TEST(ShiftVector, TenBitsOf1A3LeastSignificantFirst) {
-  const Clocks clocks = shift(10, {"1A3", "000", "000"});
-  EXPECT_EQ(tdi_of(clocks), (std::vector<int>{1, 1, 0, 0, 0, 1, 0, 1, 1, 0}));
-  EXPECT_EQ(tms_of(clocks), (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 1}));
-}
-
-TEST(ShiftVector, TdiTdoAndMaskEachTakeTheirOwnString) {
-  const Clocks clocks = shift(8, {"fe", "a5", "3c"});
-  EXPECT_EQ(tdi_of(clocks), (std::vector<int>{0, 1, 1, 1, 1, 1, 1, 1}));
-  EXPECT_EQ(care_of(clocks), (std::vector<int>{0, 0, 1, 1, 1, 1, 0, 0}));
-  // The expected level is recorded only where TDO is compared.
-  EXPECT_EQ(expected_of(clocks), (std::vector<int>{0, 0, 1, 0, 0, 1, 0, 0}));
-  EXPECT_EQ(tms_of(clocks), (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 1}));
-  EXPECT_EQ(expected_of(shift(8, {"fe", "a5", "ff"})), (std::vector<int>{1, 0, 1, 0, 0, 1, 0, 1}));
-  EXPECT_EQ(care_of(shift(8, {"fe", "a5", "00"})), std::vector<int>(8, 0));
-}
-
-TEST(ShiftVector, BitCounts) {
-  struct Case {
-    std::int32_t bits;
-    std::string_view tdi;
-    std::vector<int> tdi_bits;
+TEST(ShiftVector, EveryClockOfAVector) {
+  // A vector, the TDI of its clocks, the TDO they expect.
+  const std::tuple<Shift, std::string, std::string> shifts[] = {
+      // least significant bit first
+      {{10, "1A3", "000", "000", 1}, "1100010110", "----------"},
+      {{8, "fe", "a5", "3c", 1}, "01111111", "--1001--"},
+      // missing high digits of a short string read as 0
+      {{12, "F", "9", "fff", 1}, "111100000000", "100100000000"},
+      {{12, "abc", "1", "fff", 1}, "001111010101", "100000000000"},
+      {{12, "fff", "fff", "3", 1}, "111111111111", "11----------"},
+      // except an empty MASK, which compares every bit
+      {{9, "1ff", "0a5", "", 1}, "111111111", "101001010"},
+      {{6, "FF", "0", "", 1}, "111111", "000000"},
+      // digits beyond the length are not shifted
+      {{4, "ABC", "F", "F", 1}, "0011", "1111"},
+      // either case; any other character gives the low bits of its code minus 87
+      {{16, "aBcD", "EfAb", "ffff", 1}, "1011001111010101", "1101010111110111"},
+      {{4, "z", " ", "f", 1}, "1100", "1001"},
+      {{0, "F", "F", "F", 1}, "", ""},
+      {{INT32_MIN, "F", "F", "F", 1}, "", ""},
+      // a part of a vector leaves the controller in the shift state
+      {{5, "1f", "0", "1f", 0}, "11111", "00000"},
   };
-  const Case cases[] = {
-      {0, "F", {}},
-      {-2147483647 - 1, "F", {}},
-      {1, "3", {1}},
-      {4, "ABC", {0, 0, 1, 1}},       // leading characters not needed are ignored
-      {6, "FF", {1, 1, 1, 1, 1, 1}},  // high bits of the leading digit unused
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.bits);
-    int result = -1;
-    const Clocks clocks = shift(c.bits, {c.tdi, "FFFFFFFF", "FFFFFFFF"}, &result);
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(tdi_of(clocks), c.tdi_bits);
-    if (!clocks.empty()) {
-      EXPECT_EQ(tms_of(clocks).back(), 1);
+  for (const auto& [vector, tdi_bits, expected] : shifts) {
+    std::string tms(tdi_bits.size(), '0');
+    if (!tms.empty() && std::get<4>(vector)) tms.back() = '1';
+    for (const int compare : {0, 1}) {
+      EXPECT_EQ(shift(vector, compare),
+                "1 " + tdi_bits + " " + tms + " " + (compare ? expected : ""))
+          << std::get<1>(vector) << ", compare " << compare;
     }
-  }
-}
-
-TEST(ShiftVector, UpperAndLowerCaseDigitsShiftTheSameBits) {
-  const Clocks lower = shift(64, {"0123456789abcdef", "fedcba9876543210", "0f1e2d3c4b5a6978"});
-  const Clocks upper = shift(64, {"0123456789ABCDEF", "FEDCBA9876543210", "0F1E2D3C4B5A6978"});
-  EXPECT_EQ(lower, upper);
-  // And the digits carry their hexadecimal values: digit k from the end of
-  // "0123456789abcdef" is 15 - k.
-  for (int k = 0; k < 16; ++k) {
-    int value = 0;
-    for (int b = 0; b < 4; ++b) value |= lower[4 * k + b].tdi << b;
-    EXPECT_EQ(value, 15 - k) << k;
-  }
-}
-
-TEST(ShiftVector, OtherCharactersGiveTheLowBitsOfTheirCodeMinus87) {
-  EXPECT_EQ(hex_digit_value('g'), 0u);
-  EXPECT_EQ(hex_digit_value('z'), 3u);
-  EXPECT_EQ(hex_digit_value(' '), 9u);
-  EXPECT_EQ(hex_digit_value(static_cast<char>(0xE9)), (0xE9u - 87u) & 0xFu);
-  EXPECT_EQ(tdi_of(shift(4, {"z", "0", "0"})), (std::vector<int>{1, 1, 0, 0}));
-}
-
-TEST(ShiftVector, SmaskChangesNothing) {
-  const Clocks plain = shift(12, {"abc", "123", "f0f"});
-  for (const std::string_view smask : {"", "0", "fff", "zz(not hex)"}) {
-    EXPECT_EQ(shift(12, {"abc", "123", "f0f", smask}), plain) << smask;
-  }
-}
-
-TEST(ShiftVector, ShortStringsReadMissingHighDigitsAsZero) {
-  const Clocks clocks = shift(12, {"F", "9", "fff"});
-  EXPECT_EQ(tdi_of(clocks), (std::vector<int>{1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(expected_of(clocks), (std::vector<int>{1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(care_of(shift(12, {"fff", "fff", "3"})),
-            (std::vector<int>{1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(tdi_of(shift(9, {"", "", "0"})), std::vector<int>(9, 0));
-}
-
-TEST(ShiftVector, EmptyMaskComparesEveryBit) {
-  const Clocks clocks = shift(9, {"1ff", "0a5", ""});
-  EXPECT_EQ(care_of(clocks), std::vector<int>(9, 1));
-  EXPECT_EQ(expected_of(clocks), (std::vector<int>{1, 0, 1, 0, 0, 1, 0, 1, 0}));
-}
-
-TEST(ShiftVector, NothingBeforeTheStartOfAStringIsRead) {
-  // Each string is the tail of a longer text whose leading characters are all
-  // ones: reading before the start of the string would shift them.
-  const std::string_view text = "FFFFFFFF5";
-  const std::string_view tail = text.substr(8);
-  const std::vector<int> low_digit_only = {1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  EXPECT_EQ(tdi_of(shift(16, {tail, "0", "0"})), low_digit_only);
-  EXPECT_EQ(expected_of(shift(16, {"0", tail, "ffff"})), low_digit_only);
-  EXPECT_EQ(care_of(shift(16, {"0", "0", tail})), low_digit_only);
-  const std::string_view empty = text.substr(9);
-  EXPECT_EQ(tdi_of(shift(8, {empty, empty, "0"})), std::vector<int>(8, 0));
-}
-
-TEST(ShiftVector, ClockFailureOnBitKStopsThere) {
-  for (const int k : {0, 1, 4, 9}) {
-    SCOPED_TRACE(k);
-    ScriptedDevice device;
-    ClockStream stream(device);
-    for (int i = 0; i < block_cycles - (k + 1); ++i) {
-      ASSERT_EQ(stream.tap_clock(scripted_handle(), 0, 0, 0, 0, 0, 0), 1);
-    }
-    device.write_counts.push_back(100);
-    EXPECT_EQ(svf_shift_vector(stream, "", scripted_handle(), 10, "3ff", "000", "000", 0), 0);
-    EXPECT_EQ(stream.out_len(), block_bytes) << "bits 0 to k are in the stream";
-    EXPECT_EQ(stream.out_buf()[block_bytes - 2], first_byte(k == 9 ? 1 : 0, 1));
-    EXPECT_EQ(device.write_sizes.size(), 1u);
   }
 }
 

@@ -1,150 +1,167 @@
-// Scans through the player's clock stream, TAP walk and shifter against the
-// simulated chain, judged by the stream's own TDO comparison.
+// The player's own JTAG layer (clock stream, TAP walks, shifter) against the
+// simulated cable and chain: what the devices shift out, judged by the
+// stream's TDO comparison; the states they go through; and what the cable
+// records of a run, against what crossed it.
 #include <gtest/gtest.h>
 
-#include <bit>
-#include <string>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
 
-#include "sim_run.hpp"
+#include "jtag/ieee_tap_graph.hpp"
+#include "jtag/shift_vector.hpp"
+#include "jtag/tap_controller.hpp"
+#include "sim/sim_device.hpp"
 
 namespace tapwright::sim {
 namespace {
 
-using testing::hex_of;
-using testing::SimRun;
+using Bytes = std::vector<std::uint8_t>;
 
-constexpr std::uint32_t idcode_a = 0x59604093;
-constexpr std::uint32_t idcode_b = 0x0362d093;
-
-struct IdcodeCase {
-  const char* chain;
-  int bits;
-  std::uint64_t expected;  // TDO, first bit out in bit 0
-  int mismatches;
-  friend std::ostream& operator<<(std::ostream& out, const IdcodeCase& c) {
-    return out << c.chain << " expecting 0x" << hex_of(c.expected);
+// The player's bring-up of a chip on a simulated cable, then its scans,
+// each ending in Run-Test/Idle.
+struct SimRun {
+  SimRun(const SimOptions& options, int compare_mode) : compare(compare_mode) {
+    std::string error;
+    EXPECT_TRUE(device.configure(options, error) && !device.open(0, &handle) &&
+                !device.set_bit_mode(handle, direction_mask,
+                                     compare ? mode_sync_bitbang : mode_async_bitbang) &&
+                tap_reset(stream, handle, state, compare))
+        << error;
   }
+  int go(TapState target) { return tap_goto(stream, handle, state, target, compare); }
+  int scan(bool ir, std::int32_t bits, const std::string& tdi, const std::string& tdo,
+           const std::string& mask) {
+    const int shifted = go(ir ? TapState::shift_ir : TapState::shift_dr) &&
+                        svf_shift_vector(stream, "", handle, bits, tdi, tdo, mask, compare);
+    state = ir ? TapState::exit1_ir : TapState::exit1_dr;
+    return shifted && go(TapState::run_test_idle);
+  }
+  // The drain; the run's mismatch count, or -1 when the drain failed.
+  std::int64_t finish() { return stream.tap_flush(handle, compare) ? stream.mismatch_count() : -1; }
+
+  SimDevice device;
+  ClockStream stream{device};
+  int compare;
+  DeviceHandle handle = nullptr;
+  TapState state = TapState::test_logic_reset;
 };
 
-class IdcodeScan : public ::testing::TestWithParam<IdcodeCase> {};
-
-TEST_P(IdcodeScan, ComparesAfterReset) {
-  const IdcodeCase& c = GetParam();
-  SimDevice device;
-  SimRun run(device, device, testing::chain_options(c.chain), 1);
-  ASSERT_TRUE(run.ok());
-  const std::string mask(static_cast<std::size_t>((c.bits + 3) / 4), 'f');
-  ASSERT_EQ(run.sdr(c.bits, "0", hex_of(c.expected), mask), 1);
-  EXPECT_EQ(run.finish(), c.mismatches);
+// Scans after the reset, each "IR bits tdi tdo mask", "DR ..." or "RESET"
+// (a walk to Test-Logic-Reset), and the mismatches they count.
+TEST(ChainScan, WhatTheDevicesShiftOut) {
+  const std::string two = "8:0x59604093,6:0x0362d093:0x09", wide = "1d3c5e7f90a2b4c6d8";
+  const std::tuple<std::string, std::string, int> scripts[] = {
+      // IDCODE is selected after the reset; the device nearest TDO shifts out first.
+      {"8:0x59604093", "DR 32 0 59604093 ffffffff", 0},
+      {"8:0x59604093", "DR 32 0 59604097 ffffffff", 1},
+      {two, "DR 64 0 596040930362d093 ffffffffffffffff", 0},
+      {two, "DR 64 0 0362d09359604093 ffffffffffffffff", 14},
+      {"none", "DR 32 0 ffffffff ffffffff", 0},  // TDO pulled high
+      // Instruction registers capture ...01.
+      {two, "IR 14 3fff 41 3fff", 0},
+      // Each device in BYPASS delays the data by a bit, led by its captured 0.
+      {"8:0x59604093", "IR 8 ff 0 0 DR 33 c5a3f00d 18b47e01a 1ffffffff", 0},
+      {two, "IR 14 3fff 0 0 DR 34 c5a3f00d 3168fc034 3ffffffff", 0},
+      {"4:0x1,5:0x3,6:0x5", "IR 15 7fff 0 0 DR 35 c5a3f00d 62d1f8068 7ffffffff", 0},
+      // The IDCODE opcode selects IDCODE again, and so does a reset.
+      {"6:0x0362d093:0x09", "IR 6 3f 0 0 DR 8 ff fe ff IR 6 09 0 0 DR 32 0 0362d093 ffffffff", 0},
+      {"6:0x0362d093:0x09", "IR 6 3f 0 0 RESET DR 32 0 0362d093 ffffffff", 0},
+      // A scratch register reads as zeros until written, then as what was
+      // last shifted in, kept while another opcode is used and through a reset.
+      {"8:0x59604093", "IR 8 05 0 0 DR 40 123456789a 0 ffffffffff DR 40 0 123456789a ffffffffff",
+       0},
+      {"8:0x59604093",
+       "IR 8 06 0 0 DR 72 " + wide + " 0 0 IR 8 05 0 0 DR 8 1 0 ff RESET IR 8 06 0 0 DR 72 0 " +
+           wide + " " + std::string(18, 'f'),
+       0},
+  };
+  for (const auto& [chain, steps, mismatches] : scripts) {
+    SimOptions options;
+    options.chain = chain;
+    SimRun run(options, 1);
+    std::istringstream words(steps);
+    for (std::string kind, tdi, tdo, mask; words >> kind;) {
+      std::int32_t bits = 0;
+      const bool scanned = kind == "RESET" ? run.go(TapState::test_logic_reset)
+                                           : (words >> bits >> tdi >> tdo >> mask) &&
+                                                 run.scan(kind == "IR", bits, tdi, tdo, mask);
+      ASSERT_TRUE(scanned) << chain << ": " << steps;
+    }
+    EXPECT_EQ(run.finish(), mismatches) << chain << ": " << steps;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Chains, IdcodeScan,
-                         ::testing::Values(IdcodeCase{"8:0x59604093", 32, idcode_a, 0},
-                                           IdcodeCase{"8:0x59604093", 32, 0x59604097, 1},
-                                           // The device nearest TDO shifts out first.
-                                           IdcodeCase{"8:0x59604093,6:0x0362d093:0x09", 64,
-                                                      (std::uint64_t{idcode_a} << 32) | idcode_b,
-                                                      0},
-                                           IdcodeCase{"8:0x59604093,6:0x0362d093:0x09", 64,
-                                                      (std::uint64_t{idcode_b} << 32) | idcode_a,
-                                                      std::popcount(idcode_a ^ idcode_b) * 2},
-                                           // No device: TDO is pulled high.
-                                           IdcodeCase{"none", 32, 0xFFFFFFFFu, 0}));
-
-TEST(ChainScan, IdcodeOpcodeSelectsIdcodeAgain) {
-  SimDevice device;
-  SimRun run(device, device, testing::chain_options("6:0x0362d093:0x09"), 1);
-  ASSERT_TRUE(run.ok());
-  ASSERT_EQ(run.sir(6, "3f"), 1);  // BYPASS
-  ASSERT_EQ(run.sdr(8, "ff", "fe", "ff"), 1);
-  ASSERT_EQ(run.sir(6, "09"), 1);
-  EXPECT_EQ(device.chain().device(0).instruction(), 0x09u);
-  ASSERT_EQ(run.sdr(32, "0", hex_of(idcode_b), "ffffffff"), 1);
-  EXPECT_EQ(run.finish(), 0);
+Bytes file_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-TEST(ChainScan, InstructionRegisterCapturesOneThenZeros) {
-  SimDevice device;
-  SimRun run(device, device, testing::chain_options("8:0x59604093,6:0x0362d093:0x09"), 1);
-  ASSERT_TRUE(run.ok());
-  // 14 IR bits, the 6-bit device first out: 000001 then 00000001.
-  ASSERT_EQ(run.sir(14, "3fff", hex_of((0x01u << 6) | 0x01u), "3fff"), 1);
-  EXPECT_EQ(run.finish(), 0);
-}
-
-// Every device in BYPASS delays the data by one bit, led by its captured 0.
-struct BypassCase {
-  const char* chain;
-  int ir_bits;
-  int devices;
-  friend std::ostream& operator<<(std::ostream& out, const BypassCase& c) { return out << c.chain; }
-};
-
-class BypassDelay : public ::testing::TestWithParam<BypassCase> {};
-
-TEST_P(BypassDelay, DelaysOneBitPerDevice) {
-  const BypassCase& c = GetParam();
-  constexpr std::uint64_t data = 0xC5A3F00Du;
-  for (int delay = c.devices - 1; delay <= c.devices + 1; ++delay) {
-    SimDevice device;
-    SimRun run(device, device, testing::chain_options(c.chain), 1);
-    ASSERT_TRUE(run.ok());
-    ASSERT_EQ(run.sir(c.ir_bits, std::string(16, 'f')), 1);
-    const int bits = 32 + c.devices;
-    ASSERT_EQ(run.sdr(bits, hex_of(data), hex_of(data << delay), std::string(9, 'f')), 1);
-    const std::int64_t mismatches = run.finish();
-    if (delay == c.devices) {
-      EXPECT_EQ(mismatches, 0) << "delay " << delay;
-    } else {
-      EXPECT_GT(mismatches, 0) << "delay " << delay;
+// The waveform's levels at every time step, laid out as the cable returns
+// them (TDI, TMS, TCK, TDO in bits 0 to 3), with the state code (the wires
+// "state [0]" to "state [3]") in bits 4 to 7.
+std::vector<unsigned> replay_vcd(const std::string& path) {
+  std::map<std::string, int> bit_of;  // by identifier code
+  std::vector<unsigned> steps;
+  unsigned levels = 0;
+  bool dumping = false;
+  std::int64_t last_time = -1;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream words(line);
+    std::string word, type, size, code, name, index;
+    words >> word >> type >> size >> code >> name >> index;
+    if (word == "$var") {
+      const auto wire = std::string("TDI TMS TCK TDO ").find(name + " ");
+      bit_of[code] = name == "state" ? 4 + index[1] - '0' : static_cast<int>(wire / 4);
+    } else if (word == "$dumpvars" || word == "$end") {
+      dumping = word == "$dumpvars";
+    } else if (word[0] == '#') {
+      EXPECT_FALSE(dumping) << "$dumpvars is not closed";
+      const std::int64_t time = std::stoll(word.substr(1));
+      EXPECT_GT(time, last_time);
+      last_time = time;
+      steps.resize(static_cast<std::size_t>(time), levels);
+    } else if (word[0] == '0' || word[0] == '1') {
+      const unsigned bit = 1u << bit_of.at(word.substr(1));
+      levels = word[0] == '1' ? levels | bit : levels & ~bit;
     }
   }
+  return steps;
 }
 
-INSTANTIATE_TEST_SUITE_P(Chains, BypassDelay,
-                         ::testing::Values(BypassCase{"8:0x59604093", 8, 1},
-                                           BypassCase{"8:0x59604093,6:0x0362d093:0x09", 14, 2},
-                                           BypassCase{"4:0x1,5:0x3,6:0x5", 15, 3}));
-
-TEST(ChainScan, ScratchRegisterReadsBackWhatWasWritten) {
-  SimDevice device;
-  SimRun run(device, device, testing::chain_options("8:0x59604093"), 1);
-  ASSERT_TRUE(run.ok());
-  const std::string wide =
-      "1d3c5e7f90a2b4c6d8eafc1357"
-      "9bdf02468ace";  // 152 bits
-  ASSERT_EQ(run.sir(8, "05"), 1);
-  // Never updated: reads as zeros.
-  ASSERT_EQ(run.sdr(40, "123456789a", "0", "ffffffffff"), 1);
-  // Reading shifts TDI in, which the update then keeps: shift the value back.
-  ASSERT_EQ(run.sdr(40, "123456789a", "123456789a", "ffffffffff"), 1);
-  // A register keeps its contents while another opcode is used...
-  ASSERT_EQ(run.sir(8, "06"), 1);
-  ASSERT_EQ(run.sdr(152, wide, "0", std::string(38, 'f')), 1);
-  ASSERT_EQ(run.sir(8, "05"), 1);
-  ASSERT_EQ(run.sdr(40, "0", "123456789a", "ffffffffff"), 1);
-  // ... and through a reset.
-  ASSERT_EQ(run.go(TapState::test_logic_reset), 1);
-  ASSERT_EQ(run.sir(8, "06"), 1);
-  ASSERT_EQ(run.sdr(152, "0", wide, std::string(38, 'f')), 1);
-  EXPECT_EQ(run.finish(), 0);
-  EXPECT_EQ(device.chain().device(0).scratch(0x06).size(), 152u);
-}
-
-TEST(ChainScan, DevicesFollowThePlayersWalk) {
-  SimDevice device;
-  SimRun run(device, device, testing::chain_options("8:0x59604093,6:0x0362d093:0x09"), 0);
-  ASSERT_TRUE(run.ok());
-  // Stable states only: the drain that sends the cycles adds one with TMS 0,
-  // which keeps each of them where it is.
-  const TapState targets[] = {TapState::shift_ir, TapState::pause_ir,      TapState::shift_dr,
-                              TapState::pause_dr, TapState::run_test_idle, TapState::pause_ir};
-  for (TapState target : targets) {
-    ASSERT_EQ(run.go(target), 1);
-    ASSERT_EQ(run.stream().tap_flush(run.handle(), 0), 1);
-    for (std::size_t k = 0; k < device.chain().size(); ++k) {
-      EXPECT_EQ(controller_code(device.chain().device(k).state()), tap_code(target))
-          << tap_state_name(target) << ", device " << k;
+// The waveform shows at each time step what the chip returned for the byte
+// written then, and the first device's state by the standard's graph: for
+// walks through every state and IDCODE scans long enough for several blocks.
+TEST(Observation, TheWaveformShowsWhatCrossedTheCable) {
+  for (const int compare : {1, 0}) {
+    const std::string dir = ::testing::TempDir() + "tapwright_observation_";
+    SimOptions options;
+    options.capture_out = dir + "out.bin";
+    options.capture_in = dir + "in.bin";
+    options.vcd = dir + "w.vcd";
+    SimRun run(options, compare);
+    for (int i = 1; i <= 16; ++i) ASSERT_EQ(run.go(TapState(7 * i % 16)), 1);
+    for (int i = 0; i < 300; ++i) ASSERT_EQ(run.scan(false, 32, "0", "59604093", "ffffffff"), 1);
+    ASSERT_EQ(run.finish(), 0);
+    run.device.finish();
+    EXPECT_EQ(run.device.output_error(), "");
+    const Bytes written = file_bytes(options.capture_out),
+                returned = file_bytes(options.capture_in);
+    ASSERT_EQ(returned.size(), compare ? written.size() : 0u);
+    const std::vector<unsigned> steps = replay_vcd(options.vcd);
+    // Time 0, a step per byte, and a last time stamp that closes the last.
+    ASSERT_EQ(steps.size(), written.size() + 1);
+    TapState state = TapState::test_logic_reset;
+    for (std::size_t t = 0; t < written.size(); ++t) {
+      ASSERT_EQ(steps[t] & 0x0F, compare ? returned[t] & 0x0Fu : steps[t] & 0x0F) << t;
+      ASSERT_EQ(steps[t + 1] & 0x07, written[t] & 0x07u) << t;
+      ASSERT_EQ(steps[t] >> 4, static_cast<unsigned>(tap_code(state))) << t;
+      if (!(steps[t] & pin_tck) && (written[t] & pin_tck)) {
+        state = testing::ieee_next(state, (written[t] & pin_tms) ? 1 : 0);
+      }
     }
   }
 }

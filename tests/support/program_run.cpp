@@ -6,8 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 
@@ -68,6 +71,22 @@ ProgramRun run_program(const std::string& program, const std::vector<std::string
   run.err = read_file(err_path);
   std::filesystem::remove_all(dir);
   return run;
+}
+
+void check_runs(const std::string& program, const std::vector<RunCase>& cases,
+                const std::string& at) {
+  const auto place = [&at](const std::string& text) {
+    return std::regex_replace(text, std::regex("@"), at);
+  };
+  for (const RunCase& c : cases) {
+    std::vector<std::string> args;
+    std::istringstream split(c.args);
+    for (std::string word; split >> word;) args.push_back(word == "''" ? "" : place(word));
+    const ProgramRun run = run_program(program, args);
+    EXPECT_EQ(run.status, c.status) << c.args;
+    EXPECT_EQ(run.out, place(c.out)) << c.args;
+    EXPECT_EQ(run.err, place(c.err)) << c.args;
+  }
 }
 
 }  // namespace tapwright::testing

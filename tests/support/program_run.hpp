@@ -19,6 +19,17 @@ inline ProgramRun run_shell(const std::string& command) {
   return run_program("/bin/bash", {"-c", command});
 }
 
+// A command line and all it must give: exit status, standard output and
+// error. The arguments are blank-separated ('' is an empty one); "@" in
+// them and in the texts stands for a folder given to check_runs.
+struct RunCase {
+  std::string args;
+  int status;
+  std::string out, err;
+};
+void check_runs(const std::string& program, const std::vector<RunCase>& cases,
+                const std::string& at);
+
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& text);
 // A fresh, empty folder under the temporary directory.

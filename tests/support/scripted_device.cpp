@@ -18,28 +18,23 @@ DeviceStatus ScriptedDevice::open(int index, DeviceHandle* handle) {
   calls.push_back({"open", static_cast<std::uint32_t>(index), 0});
   DeviceStatus status = device_ok;
   take(open_status, status);
-  if (status == device_ok) {
-    *handle = scripted_handle();
-    ++open_handles;
-  }
+  if (status == device_ok) *handle = scripted_handle();
   return status;
 }
 
 DeviceStatus ScriptedDevice::close(DeviceHandle) {
   calls.push_back({"close", 0, 0});
-  --open_handles;
   return device_ok;
 }
 
 DeviceStatus ScriptedDevice::read(DeviceHandle, std::uint8_t* buffer, std::uint32_t to_read,
                                   std::uint32_t* got) {
   calls.push_back({"read", to_read, 0});
-  read_sizes.push_back(to_read);
   std::int64_t count = -1;
   take(read_counts, count);
   const std::uint32_t n = count < 0 ? to_read : static_cast<std::uint32_t>(count);
   for (std::uint32_t i = 0; i < std::min(n, to_read); ++i) {
-    buffer[i] = read_pos_ < returned.size() ? returned[read_pos_++] : fill;
+    buffer[i] = read_pos_ < returned.size() ? returned[read_pos_++] : 0;
   }
   *got = n;
   return device_ok;
@@ -48,7 +43,6 @@ DeviceStatus ScriptedDevice::read(DeviceHandle, std::uint8_t* buffer, std::uint3
 DeviceStatus ScriptedDevice::write(DeviceHandle, const std::uint8_t* buffer, std::uint32_t to_write,
                                    std::uint32_t* written_count) {
   calls.push_back({"write", to_write, 0});
-  write_sizes.push_back(to_write);
   std::int64_t count = -1;
   take(write_counts, count);
   const std::uint32_t n = count < 0 ? to_write : static_cast<std::uint32_t>(count);
@@ -70,12 +64,6 @@ DeviceStatus ScriptedDevice::set_bit_mode(DeviceHandle, std::uint8_t mask, std::
   DeviceStatus status = device_ok;
   take(bit_mode_status, status);
   return status;
-}
-
-std::vector<std::string> ScriptedDevice::call_names() const {
-  std::vector<std::string> names;
-  for (const DeviceCall& call : calls) names.push_back(call.op);
-  return names;
 }
 
 std::vector<std::string> ScriptedDevice::transfers() const {

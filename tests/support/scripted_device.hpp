@@ -31,18 +31,14 @@ class ScriptedDevice final : public Device {
   std::deque<std::int64_t> write_counts;
   // Per read call, the count to report (-1: the full count).
   std::deque<std::int64_t> read_counts;
-  // Bytes a read returns, consumed in order; past its end reads give `fill`.
+  // Bytes a read returns, consumed in order; past their end reads give 0.
   std::vector<std::uint8_t> returned;
-  std::uint8_t fill = 0;
   // When set, every written byte b appends reply(b) to `returned`, as a chip
   // in synchronous bit-bang mode would.
   std::function<std::uint8_t(std::uint8_t)> reply;
 
   std::vector<DeviceCall> calls;
   std::vector<std::uint8_t> written;
-  std::vector<std::uint32_t> write_sizes;
-  std::vector<std::uint32_t> read_sizes;
-  int open_handles = 0;
 
   DeviceStatus open(int index, DeviceHandle* handle) override;
   DeviceStatus close(DeviceHandle handle) override;
@@ -53,8 +49,6 @@ class ScriptedDevice final : public Device {
   DeviceStatus set_divisor(DeviceHandle handle, std::uint16_t divisor) override;
   DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask, std::uint8_t mode) override;
 
-  // Names of the calls, in order.
-  std::vector<std::string> call_names() const;
   // The reads and writes in order, each as "write 4096" or "read 4096" with
   // the byte count asked.
   std::vector<std::string> transfers() const;

@@ -1,16 +1,35 @@
 // The entry points of the test FTD2XX.dll, with the vendor library's
-// argument types and calling convention, each passed on to the simulated
-// cable. ftd2xx.def exports them by ordinal only.
+// argument types and calling convention, each passed on to one simulated
+// cable (the default chain). ftd2xx.def exports them by ordinal only.
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 
-#include "simulated_cable.hpp"
+#include "sim/sim_device.hpp"
 
 namespace {
 
+// A library reached through plain C entry points has nowhere else to keep
+// its device, so it lives as long as the DLL is loaded, and writes the byte
+// stream it received to the file TAPWRIGHT_FTD2XX_CAPTURE names when the DLL
+// is unloaded.
+class SimulatedCable {
+ public:
+  SimulatedCable() {
+    tapwright::sim::SimOptions options;
+    if (const char* path = std::getenv("TAPWRIGHT_FTD2XX_CAPTURE")) options.capture_out = path;
+    std::string error;
+    device.configure(options, error);
+  }
+  ~SimulatedCable() { device.finish(); }
+  tapwright::sim::SimDevice device;
+};
+
 tapwright::Device& cable() {
-  return tapwright::wine_test::simulated_cable();
+  static SimulatedCable simulated;
+  return simulated.device;
 }
 
 }  // namespace

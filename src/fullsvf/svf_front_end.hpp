@@ -1,0 +1,73 @@
+#pragma once
+// The one reader of full SVF: it reads a file statement by statement
+// through a buffer, checks each against SVF, applies SVF's rules (values
+// carried over, headers and trailers around every scan, end states, the
+// defaults of RUNTEST) and hands the result to a back end: the lowering of
+// tapwright-prep, or the player of tapwright-play.
+#include <cstdint>
+#include <string>
+
+#include "fullsvf/diagnostics.hpp"
+#include "fullsvf/scan_memory.hpp"
+#include "fullsvf/svf_commands.hpp"
+#include "fullsvf/svf_source.hpp"
+#include "fullsvf/svf_statement.hpp"
+
+namespace tapwright::fullsvf {
+
+// What a back end does with each statement. Problems of its own go to the
+// diagnostics it was made with; the front end hands it only statements
+// without problems of SVF's.
+class SvfBackEnd {
+ public:
+  virtual ~SvfBackEnd() = default;
+  virtual void scan(const ScanCommand& command) = 0;
+  virtual void runtest(const RuntestCommand& command) = 0;
+  virtual void state(const StateCommand& command) = 0;
+  virtual void end_state(const EndStateCommand& command) = 0;
+  virtual void trst(const TrstCommand& command) = 0;
+  virtual void frequency(const FrequencyCommand& command) = 0;
+  // PIO, PIOMAP, or a word that begins no SVF statement.
+  virtual void unsupported(const Statement& statement) = 0;
+};
+
+class SvfFrontEnd {
+ public:
+  SvfFrontEnd(SvfSource& source, Diagnostics& diagnostics);
+
+  // Reads the next statement and hands it to `back_end`. 1: a statement was
+  // read (it may have had problems); 0: the input is over.
+  int next(SvfBackEnd& back_end);
+  // The line of the statement read last.
+  int line() const { return statement_.line; }
+  // The bytes of the file read so far.
+  std::uint64_t offset() const { return source_.offset(); }
+
+ private:
+  void scan(SvfBackEnd& back_end, ScanKind kind);
+  void header(ScanMemory& memory, StoredBits& stored);
+  int parse_clauses(ScanClauses& clauses);
+  void runtest(SvfBackEnd& back_end);
+  void state(SvfBackEnd& back_end);
+  void end_state(SvfBackEnd& back_end, ScanKind kind);
+  void trst(SvfBackEnd& back_end);
+  void frequency(SvfBackEnd& back_end);
+
+  SvfSource& source_;
+  Diagnostics& diagnostics_;
+  StatementReader reader_;
+  Statement statement_;
+  // Where the file has taken the TAP controller: each statement starts from
+  // where the one before it ended (Run-Test/Idle after the reset).
+  TapState current_ = TapState::run_test_idle;
+  TapState endir_ = TapState::run_test_idle;
+  TapState enddr_ = TapState::run_test_idle;
+  // RUNTEST's run state and end state carry over from one to the next.
+  TapState run_state_ = TapState::run_test_idle;
+  TapState run_end_state_ = TapState::run_test_idle;
+  ScanMemory sir_{"SIR"}, sdr_{"SDR"}, hir_memory_{"HIR"}, tir_memory_{"TIR"},
+      hdr_memory_{"HDR"}, tdr_memory_{"TDR"};
+  StoredBits hir_, tir_, hdr_, tdr_;
+};
+
+}  // namespace tapwright::fullsvf

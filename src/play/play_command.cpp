@@ -1,0 +1,233 @@
+#include "play/play_command.hpp"
+
+#include <memory>
+#include <optional>
+
+#include "driver/cable_bring_up.hpp"
+#include "driver/separate_outputs.hpp"
+#include "fullsvf/svf_front_end.hpp"
+#include "fullsvf/svf_input.hpp"
+#include "jtag/tap_controller.hpp"
+#include "play/interrupt.hpp"
+#include "play/play_options.hpp"
+#include "play/progress_line.hpp"
+#include "play/svf_player.hpp"
+#include "play/terminal.hpp"
+#include "sim/sim_device.hpp"
+
+namespace tapwright::play {
+namespace {
+
+using fullsvf::Diagnostic;
+using fullsvf::Diagnostics;
+
+struct FirstPass {
+  int errors = 0;
+  std::uint64_t statements = 0;
+  std::uint64_t clocks = 0;
+};
+
+// Reads and checks the whole file. Every problem and note goes to `err`.
+FirstPass check_file(fullsvf::SvfInput& input, const PlaySettings& settings, HostClock& clock,
+                     std::FILE* err) {
+  Diagnostics diagnostics([&](const Diagnostic& d) {
+    std::fprintf(err, "%s:%d: %s%s\n", settings.name.c_str(), d.line, d.note ? "note: " : "",
+                 d.message.c_str());
+  });
+  fullsvf::SvfSource source(input.file());
+  fullsvf::SvfFrontEnd front_end(source, diagnostics);
+  SvfPlayer checker(diagnostics, settings, clock, nullptr, nullptr, nullptr);
+  FirstPass pass;
+  while (!*interrupt_flag() && front_end.next(checker)) ++pass.statements;
+  pass.errors = diagnostics.error_count();
+  if (source.failed()) {
+    // What was never read was never checked.
+    std::fprintf(err, "tapwright-play: cannot read %s to its end\n", settings.name.c_str());
+    ++pass.errors;
+  }
+  pass.clocks = checker.clocks();
+  return pass;
+}
+
+// The simulated cable of --sim, or 0 with the reason. No output may be the
+// SVF file or another output: they are created before the file is read.
+int make_sim(const PlayOptions& o, std::unique_ptr<sim::SimDevice>& sim, std::string& problem) {
+  const sim::SimOptions& options = o.sim_options;
+  const NamedOutput outputs[] = {
+      {"--capture-out", options.capture_out},
+      {"--capture-in", options.capture_in},
+      {"--vcd", options.vcd},
+  };
+  if (!outputs_are_separate(o.file == "-" ? nullptr : o.file.c_str(), outputs, problem)) return 0;
+  sim = std::make_unique<sim::SimDevice>();
+  return sim->configure(options, problem);
+}
+
+void report_mismatches(const ScanCheck& check, const PlaySettings& settings, std::FILE* err) {
+  for (const ScanFailure& f : check.failures()) {
+    std::fprintf(err, "%s:%d: %s\n", settings.name.c_str(), f.line, describe(f).c_str());
+  }
+  const std::uint64_t unreported = check.failed_scans() - check.failures().size();
+  if (unreported > 0) {
+    std::fprintf(err, "tapwright-play: %llu more scans differ\n",
+                 static_cast<unsigned long long>(unreported));
+  }
+  std::fprintf(err, "tapwright-play: %s: TDO differed in %llu of %llu compared scans (%lld bits)%s\n",
+               settings.name.c_str(), static_cast<unsigned long long>(check.failed_scans()),
+               static_cast<unsigned long long>(check.compared_scans()),
+               static_cast<long long>(check.differing_bits()),
+               settings.keep_going ? "" : "; stopped there");
+}
+
+// Plays the checked file into an open, configured cable.
+int play_file(fullsvf::SvfInput& input, const PlaySettings& settings, HostClock& clock,
+              Device& device, DeviceHandle handle, ProgressLine& progress, std::FILE* err) {
+  auto stream = std::make_unique<ClockStream>(device);
+  ScanCheck check;
+  stream->set_listener(&check);
+  Engine engine{*stream, handle};
+  if (!tap_reset(*stream, handle, engine.state, settings.compare)) {
+    std::fprintf(err, "tapwright-play: %s: the cable failed during the reset\n",
+                 settings.name.c_str());
+    return exit_not_played;
+  }
+  // The file was checked: a problem now means it changed since.
+  int problems = 0;
+  Diagnostics diagnostics([&](const Diagnostic& d) {
+    if (d.note) return;
+    if (problems++ == 0) {
+      std::fprintf(err, "%s:%d: %s (the file changed while it was played)\n",
+                   settings.name.c_str(), d.line, d.message.c_str());
+    }
+  });
+  fullsvf::SvfSource source(input.file());
+  fullsvf::SvfFrontEnd front_end(source, diagnostics);
+  SvfPlayer player(diagnostics, settings, clock, &engine, &check, interrupt_flag());
+  while (!player.broken() && !player.stopped_at_mismatch() && problems == 0 &&
+         !*interrupt_flag() && front_end.next(player)) {
+    progress.update(front_end.offset(), stream->cycles());
+  }
+  const int line = front_end.line();
+  // What is buffered goes out, with the drain's own cycle (TMS 0, TDI 0)
+  // as tapwright gives it, so that both players put the same bytes on the
+  // wire. From Test-Logic-Reset that cycle moves to Run-Test/Idle, which
+  // keeps the instruction the reset loaded.
+  const int drained = player.broken() ? 0 : stream->tap_flush(handle, settings.compare);
+  progress.erase();
+  if (*interrupt_flag()) {
+    std::fprintf(err, "tapwright-play: interrupted at %s:%d\n", settings.name.c_str(), line);
+    return exit_interrupted;
+  }
+  if (!drained) {
+    std::fprintf(err, "tapwright-play: %s:%d: the cable failed (a write or read fell short)\n",
+                 settings.name.c_str(), line);
+    return exit_not_played;
+  }
+  if (problems > 0 || source.failed()) {
+    if (source.failed()) std::fprintf(err, "tapwright-play: cannot read %s\n", settings.name.c_str());
+    return exit_not_played;
+  }
+  if (check.failed_scans() > 0) {
+    report_mismatches(check, settings, err);
+    return exit_mismatched;
+  }
+  return exit_played;
+}
+
+}  // namespace
+
+int play_main(const std::vector<std::string>& args, const PlayStreams& streams, HostClock& clock,
+              const std::function<Device&()>& real_cable) {
+  PlayOptions o;
+  std::string problem;
+  if (!parse_play_options(args, o, problem)) {
+    std::fprintf(streams.err,
+                 "tapwright-play: %s\nTry 'tapwright-play --help' for more information.\n",
+                 problem.c_str());
+    return exit_not_played;
+  }
+  if (o.help) {
+    std::fputs(play_usage, streams.out);
+    return exit_played;
+  }
+  if (o.version) {
+    std::fputs("tapwright-play " TAPWRIGHT_VERSION "\n", streams.out);
+    return exit_played;
+  }
+  catch_interrupts();
+  SkippingClock skipping(clock);
+  HostClock& timer = o.no_wait ? static_cast<HostClock&>(skipping) : clock;
+  fullsvf::SvfInput input;
+  if (!input.open(o.file, problem)) {
+    std::fprintf(streams.err, "tapwright-play: %s\n", problem.c_str());
+    return exit_not_played;
+  }
+  PlaySettings settings;
+  settings.compare = o.compare;
+  settings.verbose = o.verbose;
+  settings.keep_going = o.keep_going;
+  settings.name = input.name();
+  settings.echo = streams.out;
+
+  const FirstPass first = check_file(input, settings, timer, streams.err);
+  if (*interrupt_flag()) {
+    std::fprintf(streams.err, "tapwright-play: interrupted while checking %s\n",
+                 settings.name.c_str());
+    return exit_interrupted;
+  }
+  if (first.errors > 0) {
+    std::fprintf(streams.err, "tapwright-play: %s: %d %s; nothing played\n",
+                 settings.name.c_str(), first.errors, first.errors == 1 ? "problem" : "problems");
+    return exit_not_played;
+  }
+  if (o.check) {
+    std::fprintf(streams.out, "%s: %llu statements, %llu clocks: can be played\n",
+                 settings.name.c_str(), static_cast<unsigned long long>(first.statements),
+                 static_cast<unsigned long long>(first.clocks));
+    return exit_played;
+  }
+  if (!input.rewind(problem)) {
+    std::fprintf(streams.err, "tapwright-play: %s\n", problem.c_str());
+    return exit_not_played;
+  }
+
+  std::unique_ptr<sim::SimDevice> sim;
+  if (o.sim && !make_sim(o, sim, problem)) {
+    std::fprintf(streams.err, "tapwright-play: %s\n", problem.c_str());
+    return exit_not_played;
+  }
+  Device& device = sim ? *sim : real_cable();
+  const std::uint8_t mode = bit_bang_mode(o.compare);
+  DeviceHandle handle = nullptr;
+  if (!open_cable(device, mode, handle)) {
+    std::fprintf(streams.err, "tapwright-play: no cable: cannot open the first FTDI device\n");
+    return exit_not_played;
+  }
+  int status = exit_not_played;
+  {
+    OpenDevice open_device(device, handle);
+    if (!configure_cable(device, handle, mode)) {
+      std::fprintf(streams.err, "tapwright-play: the cable refused bit-bang mode\n");
+    } else {
+      ProgressLine progress(streams.err, o.progress.value_or(is_terminal(streams.err)), clock,
+                            settings.name, input.size(), first.clocks);
+      status = play_file(input, settings, timer, device, handle, progress, streams.err);
+    }
+  }
+  if (sim && status == exit_interrupted) {
+    // A run cut short leaves no capture or waveform under a final name.
+    sim->remove_outputs();
+  } else if (sim) {
+    sim->finish();
+    if (const std::string lost = sim->output_error(); !lost.empty()) {
+      std::fprintf(streams.err, "tapwright-play: %s\n", lost.c_str());
+      status = exit_not_played;
+    }
+  }
+  if (status == exit_played && o.compare) {
+    std::fprintf(streams.out, "%s: every compared TDO bit matched\n", settings.name.c_str());
+  }
+  return status;
+}
+
+}  // namespace tapwright::play

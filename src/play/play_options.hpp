@@ -1,0 +1,33 @@
+#pragma once
+// The command line of tapwright-play.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/sim_options.hpp"
+
+namespace tapwright::play {
+
+struct PlayOptions {
+  std::string file;  // "-" is standard input
+  int compare = 0;
+  int verbose = 0;
+  bool keep_going = false;
+  bool check = false;
+  bool help = false;
+  bool version = false;
+  std::optional<bool> progress;  // unset: on a terminal
+  // The simulated cable instead of a real one, as tapwright-sim's options
+  // describe it.
+  bool sim = false;
+  bool no_wait = false;  // with --sim: waits are not slept through
+  sim::SimOptions sim_options;
+};
+
+extern const char* const play_usage;
+
+// 1, or 0 with the reason in `problem`. `args` leaves out the program name.
+int parse_play_options(const std::vector<std::string>& args, PlayOptions& options,
+                       std::string& problem);
+
+}  // namespace tapwright::play

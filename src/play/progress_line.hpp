@@ -1,0 +1,38 @@
+#pragma once
+// One line on standard error that says how far a run has come: the share
+// of the file, the clocks given, their rate and the time left. Redrawn at
+// most ten times a second, and erased when the run ends.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "play/host_clock.hpp"
+
+namespace tapwright::play {
+
+class ProgressLine {
+ public:
+  // Draws nothing unless `enabled`. `total_clocks`: what the first pass
+  // counted, for the time left.
+  ProgressLine(std::FILE* out, bool enabled, HostClock& clock, std::string name,
+               std::uint64_t file_bytes, std::uint64_t total_clocks);
+  ~ProgressLine() { erase(); }
+  ProgressLine(const ProgressLine&) = delete;
+  ProgressLine& operator=(const ProgressLine&) = delete;
+
+  void update(std::uint64_t bytes_done, std::uint64_t clocks_done);
+  void erase();
+
+ private:
+  std::FILE* out_;
+  bool enabled_;
+  HostClock& clock_;
+  std::string name_;
+  std::uint64_t file_bytes_;
+  std::uint64_t total_clocks_;
+  std::int64_t start_ns_;
+  std::int64_t next_draw_ns_;
+  std::size_t drawn_ = 0;  // characters on the line now
+};
+
+}  // namespace tapwright::play

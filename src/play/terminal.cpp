@@ -1,0 +1,19 @@
+#include "play/terminal.hpp"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace tapwright::play {
+
+bool is_terminal(std::FILE* stream) {
+#ifdef _WIN32
+  return ::_isatty(::_fileno(stream)) != 0;
+#else
+  return ::isatty(::fileno(stream)) != 0;
+#endif
+}
+
+}  // namespace tapwright::play

@@ -1,0 +1,227 @@
+// The real libftdi1 over the emulated FTDI chip (libusb_shim.cpp). tapwright
+// and tapwright-play built with their libftdi1 back end play the examples
+// and real vendor files exactly as they play them on the simulated cable
+// (standard output, standard error, exit status and the bytes on the pins),
+// on a full-speed and a high-speed chip, near the rate the wire allows and
+// without ever stalling the synchronous chip; and each fault of the cable
+// ends the run with the message of its phase.
+#include <ftdi.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "emulated_chip.hpp"
+#include "link/libftdi_device.hpp"
+#include "link/system_ftdi_calls.hpp"
+#include "support/program_run.hpp"
+
+namespace tapwright::testing {
+namespace {
+
+using Report = std::map<std::string, long long>;
+
+Report parse_report(const std::string& text) {
+  Report report;
+  std::istringstream lines(text);
+  std::string key;
+  for (long long value; lines >> key >> value;) report[key] = value;
+  return report;
+}
+
+struct ChipRun {
+  ProgramRun run;
+  std::string pins, trace;
+  Report report;
+};
+
+// `command` over the emulated chip that `settings` describe.
+ChipRun run_on_chip(std::vector<std::string> command, const std::string& settings) {
+  const std::string dir = scratch_dir("chip");
+  command.insert(command.begin(), {"LD_LIBRARY_PATH=" TAPWRIGHT_USB_EMU_DIR,
+                                   "TAPWRIGHT_USB_EMU=" + settings + " pins=" + dir +
+                                       "/pins report=" + dir + "/report trace=" + dir + "/trace"});
+  // A braced list is evaluated in order: the files are read after the run.
+  return {run_program("/usr/bin/env", command), read_file(dir + "/pins"), read_file(dir + "/trace"),
+          parse_report(read_file(dir + "/report"))};
+}
+
+// The examples, and vendor files: one that plays as it stands and two
+// lowered by tapwright-prep, each with a chain of one device with the
+// instruction length of its first SIR.
+std::vector<std::pair<std::string, std::string>> svf_files() {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const auto& entry : std::filesystem::directory_iterator(TAPWRIGHT_EXAMPLES_DIR)) {
+    files.emplace_back(entry.path().string(), "8:0x59604093");
+  }
+  if (!std::filesystem::is_directory(TAPWRIGHT_CORPUS_DIR)) return files;
+  const std::string dir = scratch_dir("lowered");
+  for (const char* name : {"xc95144xl_warpse_impact_erase_program_verify.svf",
+                           "epm240_gr8ram_quartus22.svf", "atf1504as_erase_atmisp72.svf"}) {
+    std::string path = std::string(TAPWRIGHT_CORPUS_DIR "/") + name;
+    if (path.find("xc95144xl") == std::string::npos) {
+      const std::string lowered = dir + "/" + name;
+      EXPECT_EQ(run_program(TAPWRIGHT_PREP_PATH, {"-o", lowered, path}).status, 0) << name;
+      path = lowered;
+    }
+    const std::string text = read_file(path);
+    const std::string ir_length = std::to_string(std::stoi(text.substr(text.find("\nSIR ") + 5)));
+    files.emplace_back(path, ir_length + ":0x00000001");
+  }
+  return files;
+}
+
+TEST(EmulatedChip, EveryFilePlaysAsOnTheSimulatedCable) {
+  const std::string expected_pins_path = scratch_dir("reference") + "/pins";
+  for (const auto& [svf, chain] : svf_files()) {
+    for (const bool compare : {false, true}) {
+      for (const bool full_svf : {false, true}) {
+        std::vector<std::string> args = {svf, "-v"};
+        if (compare) args.push_back("-c");
+        std::vector<std::string> simulated = {full_svf ? "--sim=" + chain : "--chain=" + chain,
+                                              "--capture-out", expected_pins_path};
+        simulated.insert(simulated.end(), args.begin(), args.end());
+        const ProgramRun expected =
+            run_program(full_svf ? TAPWRIGHT_PLAY_PATH : TAPWRIGHT_SIM_PATH, simulated);
+        const std::string expected_pins = read_file(expected_pins_path);
+        ASSERT_FALSE(expected_pins.empty());
+        args.insert(args.begin(), full_svf ? TAPWRIGHT_PLAY_PATH : TAPWRIGHT_PLAYER_PATH);
+        for (const usb::ChipModel& model : usb::chip_models) {
+          SCOPED_TRACE(std::string(model.name) + " " + ::testing::PrintToString(args));
+          const ChipRun chip =
+              run_on_chip(args, std::string("chip=") + model.name + " chain=" + chain);
+          EXPECT_EQ(chip.run.status, expected.status);
+          EXPECT_EQ(chip.run.err, expected.err);
+          // A vendor file's echo is long: its size says enough when it differs.
+          EXPECT_TRUE(chip.run.out == expected.out)
+              << chip.run.out.size() << " bytes of output, " << expected.out.size() << " expected";
+          EXPECT_TRUE(chip.pins == expected_pins)
+              << chip.pins.size() << " bytes on the pins, " << expected_pins.size() << " expected";
+          // No transfer ran into its time-out, so none stalled.
+          EXPECT_EQ(chip.report.at("timeouts"), 0);
+          EXPECT_EQ(chip.report.at("driver_bound"), 0);
+          // Divisor 1: the port clocks 2 million bytes a second, 1 MHz TCK.
+          EXPECT_EQ(chip.report.at("baud"), 2'000'000);
+          // A long file goes near the wire's limit (bench/emulated_cable.py):
+          // the bit-bang rate or what the bus carries, and with -c, both
+          // FIFOs' worth per round trip of a write and a read, two frames.
+          const double clocked = static_cast<double>(chip.report.at("clocked"));
+          if (clocked < 1e6) continue;
+          const double frame = static_cast<double>(model.frame) / 1e12;
+          double limit = std::min(2e6, model.packets_per_frame * model.packet / frame);
+          if (compare) limit = std::min(limit, (model.tx_fifo + model.rx_fifo) / (2 * frame));
+          EXPECT_GT(clocked / (static_cast<double>(chip.report.at("simulated_ns")) / 1e9),
+                    0.8 * limit);
+        }
+      }
+    }
+  }
+}
+
+TEST(EmulatedChip, EachFaultEndsTheRunWithTheMessageOfItsPhase) {
+  const std::string idcode = TAPWRIGHT_EXAMPLES_DIR "/idcode.svf";
+  // Several blocks before the drain, whatever the mode.
+  const std::string blocks = scratch_dir("faults") + "/blocks.svf";
+  write_file(blocks,
+             "SIR 8 TDI (01);\nSDR 32 TDI (0) TDO (59604093) MASK (ffffffff);\n"
+             "RUNTEST 20000 TCK;\nSDR 32 TDI (0) TDO (59604093) MASK (ffffffff);\n");
+  // The fault comes at a transfer of a clean run's trace: '1' the first,
+  // '$' the last, else the second of the letter's kind (of the bit-mode
+  // requests, the real open's after the first pass); at 0 the setting
+  // stands as it is. No message: the run goes as the clean one.
+  struct Case {
+    const std::string& svf;
+    const char* option;
+    const char* fault;
+    char at;
+    const char* message;
+    int timeouts;
+  };
+  const Case cases[] = {
+      {idcode, "-c", "unplug", '1', "can't open USB device\n", 0},
+      {idcode, "-c", "unplug", 'b', "can't initialize USB device\n", 0},
+      {blocks, "", "unplug", 'o', "parse error\n", 0},
+      {blocks, "-c", "unplug", 'i', "parse error\n", 0},
+      {blocks, "-c", "unplug", '$', "can't write to USB\n", 0},
+      {idcode, "", "unplug", '$', "can't write to USB\n", 0},
+      // A stopped chip: a write stalls into libftdi1's time-out, and what
+      // is owed is read for the back end's read time-out (a second of the
+      // host's time), then given up.
+      {blocks, "", "silent", 'o', "parse error\n", 1},
+      {blocks, "-c", "silent", 'i', "parse error\n", 0},
+      {idcode, "-c", "chip=none", 0, "can't open USB device\n", 0},
+      {blocks, "-c", "gap=3", 0, "", 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> command = {TAPWRIGHT_PLAYER_PATH, c.svf};
+    if (*c.option) command.push_back(c.option);
+    const ChipRun clean = run_on_chip(command, "chip=ft232r");
+    ASSERT_EQ(clean.run.status, 0) << clean.run.err;
+    std::size_t at = c.at == '1' ? 1 : clean.trace.size();
+    if (c.at != '1' && c.at != '$') at = clean.trace.find(c.at, clean.trace.find(c.at) + 1) + 1;
+    const std::string fault = c.at ? std::string(c.fault) + "=" + std::to_string(at) : c.fault;
+    SCOPED_TRACE(fault + " " + c.svf + " " + c.option);
+    const ChipRun chip = run_on_chip(command, "chip=ft232r " + fault);
+    EXPECT_EQ(chip.run.status, *c.message ? 1 : 0);
+    EXPECT_EQ(chip.run.err, c.message);
+    EXPECT_EQ(chip.run.out, *c.message ? "" : clean.run.out);
+    EXPECT_TRUE(*c.message ? clean.pins.starts_with(chip.pins) : clean.pins == chip.pins);
+    if (!c.at) continue;
+    EXPECT_EQ(chip.report.at("timeouts"), c.timeouts);
+    EXPECT_GE(chip.report.at("fault_ns"), 0);
+    if (c.fault == std::string("silent") && !c.timeouts) continue;
+    // Nothing is played, or even tried, after the failing transfer, which
+    // ends the run within libftdi1's USB time-out (5 s) and a frame.
+    EXPECT_EQ(chip.report.at("after_fault"), 0);
+    EXPECT_LE(chip.report.at("simulated_ns") - chip.report.at("fault_ns"), 5'001'000'000);
+  }
+}
+
+// In this process, libftdi1 over an FT232R made when it first starts libusb.
+// What makes the no-stall check meaningful: a synchronous FT232R that nobody
+// reads takes 256 bytes into its receive FIFO and 128 more into its
+// transmit FIFO, and the write stalls there until it times out. Once read
+// out, it takes as much again. And the vendor library's divisors (0 is
+// 3 MHz, 1 is 2 MHz, n above that 3 MHz / n) reach the chip's baud-rate
+// generator as the same rates, in bit-bang mode too, where libftdi1
+// multiplies the rate it is given by four.
+TEST(LibftdiOnTheChip, StallsAWriteNobodyReadsAndTakesTheVendorLibrarysDivisors) {
+  setenv("TAPWRIGHT_USB_EMU", "chip=ft232r", 1);
+  const auto report = [] { return parse_report(usb::emulated_chip()->report()); };
+  ftdi_context* ftdi = ftdi_new();
+  ASSERT_EQ(ftdi_usb_open(ftdi, 0x0403, 0x6001), 0) << ftdi_get_error_string(ftdi);
+  ASSERT_EQ(ftdi_set_bitmode(ftdi, direction_mask, BITMODE_SYNCBB), 0);
+  std::vector<unsigned char> bytes(1000, pin_tms);  // TCK low: the chain stays put
+  EXPECT_LT(ftdi_write_data(ftdi, bytes.data(), 1000), 0);
+  EXPECT_EQ(report().at("stalls"), 1);
+  EXPECT_EQ(report().at("clocked"), 256);
+  int got = 0;
+  for (int n = 1; got < 384 && n > 0; got += n) n = ftdi_read_data(ftdi, bytes.data(), 384 - got);
+  EXPECT_EQ(got, 384);
+  EXPECT_EQ(ftdi_write_data(ftdi, bytes.data(), 384), 384);
+  EXPECT_EQ(report().at("stalls"), 1);
+  EXPECT_DEATH(ftdi_set_latency_timer(ftdi, 2), "emulated ft232r: control request 64/9");
+  ftdi_usb_close(ftdi);
+  ftdi_free(ftdi);
+
+  SystemFtdiCalls calls;
+  LibftdiDevice device(calls);
+  DeviceHandle handle = nullptr;
+  ASSERT_EQ(device.open(0, &handle), device_ok);
+  for (const int mode : {0, +mode_async_bitbang, +mode_sync_bitbang}) {
+    if (mode) {
+      ASSERT_EQ(device.set_bit_mode(handle, direction_mask, static_cast<std::uint8_t>(mode)),
+                device_ok);
+    }
+    for (const auto& [divisor, rate] : {std::pair{0, 3'000'000}, {1, 2'000'000}, {300, 10'000}}) {
+      EXPECT_EQ(device.set_divisor(handle, static_cast<std::uint16_t>(divisor)), device_ok);
+      EXPECT_EQ(report().at("baud"), rate) << "divisor " << divisor << ", mode " << mode;
+    }
+  }
+  EXPECT_EQ(device.close(handle), device_ok);
+}
+
+}  // namespace
+}  // namespace tapwright::testing

@@ -142,10 +142,29 @@ TEST(PlayProgram, EchoesChecksAndNamesTheScanThatDiffered) {
       TAPWRIGHT_EXAMPLES_DIR);
   const std::string dir = scratch_dir("check");
   write_file(dir + "/widest.svf", "HDR 1 TDI (0);\nSDR 2147483646 TDI (0);\n");
-  check_runs(play,
-             {{"--check @/widest.svf", 0,
-               "@/widest.svf: 2 statements, 2147483652 clocks: can be played\n", ""}},
-             dir);
+  // From Run-Test/Idle: 4 clocks, then 1 + 1 + 3 to RESET + 1, then 5.
+  write_file(dir + "/path.svf",
+             "STATE DRPAUSE;\nSTATE DREXIT2 DRUPDATE RESET IDLE;\nSTATE IRPAUSE;\n");
+  write_file(dir + "/long.svf", "SDR 260 TDI (" + std::string(65, '1') + ");\n");
+  // The widest scan reported with its values, read back in two blocks, of
+  // which only the second differs.
+  const std::string ones(63, 'f');
+  write_file(dir + "/straddle.svf", "RUNTEST 2000 TCK;\nSDR 256 TDI (0) TDO (7" + ones + ");\n");
+  check_runs(
+      play,
+      {{"--check @/widest.svf", 0, "@/widest.svf: 2 statements, 2147483652 clocks: can be played\n",
+        ""},
+       {"--check @/path.svf", 0, "@/path.svf: 3 statements, 15 clocks: can be played\n", ""},
+       {"--sim=none -v @/long.svf", 0,
+        "@/long.svf:1: SDR 260 TDI (" + std::string(32, '1') + "... 65 digits)\n", ""},
+       {"--sim=none -c @/straddle.svf", 2, "",
+        "@/straddle.svf:2: SDR 256: TDO mismatch: read f" + ones + ", expected 7" + ones +
+            ", mask f" + ones +
+            "\ntapwright-play: @/straddle.svf: TDO differed in 1 of 1 compared scans (1 bits); "
+            "stopped there\n"},
+       {"--sim --vcd @/path.svf @/path.svf", 1, "",
+        "tapwright-play: --vcd '@/path.svf' is the SVF file '@/path.svf'\n"}},
+      dir);
   const ProgramRun piped =
       run_shell("printf 'SIR 8 TDI (01) TDO (01) MASK (03);\\n' | " + play + " --sim -c -");
   EXPECT_EQ(piped.status, 0) << piped.err;

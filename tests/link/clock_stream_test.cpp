@@ -114,5 +114,18 @@ TEST(ClockStream, WholeRunsByteForByte) {
   }
 }
 
+// A read-back that fell short ends the stream: no later cycle is taken.
+TEST(ClockStream, NothingAfterAFailedReadBack) {
+  ScriptedDevice device;
+  device.read_counts.push_back(1);
+  ClockStream stream(device);
+  int i = 0;
+  while (i < 5000 && Cycle::clock(stream, i, 1)) ++i;
+  EXPECT_EQ(Log::transfers(device), "w4096 w4096 r4096 ");
+  EXPECT_EQ(Cycle::clock(stream, i + 1, 1), 0);
+  EXPECT_EQ(stream.tap_sync(scripted_handle(), 1), 0);
+  EXPECT_EQ(Log::transfers(device), "w4096 w4096 r4096 ");
+}
+
 }  // namespace
 }  // namespace tapwright

@@ -190,12 +190,12 @@ TEST(ProgressLine, AtMostTenTimesASecondAndErasedAtTheEnd) {
   FakeClock clock;
   std::string drawn;
   {
-    ProgressLine line(err.file(), true, clock, "f.svf", 1000, 2000);
+    ProgressLine line(err.file(), true, clock, "f.svf", 1000, 1'000'000);
     line.update(100, 100);
     EXPECT_EQ(err.text(), "") << "nothing in the first tenth of a second";
     clock.now += 500'000'000;
     line.update(500, 1000);
-    drawn = "\rtapwright-play: 50% of f.svf, 1 kclocks at 2 kHz, about 0:00 left";
+    drawn = "\rtapwright-play: 50% of f.svf, 1 kclocks at 2 kHz, about 8:19 left";
     EXPECT_EQ(err.flushed(), drawn) << "drawn at once, not left in a buffer";
     clock.now += 50'000'000;
     line.update(600, 1100);

@@ -47,6 +47,7 @@ TEST_F(PrepCommand, EachCommandLineAndWhatItSays) {
   const std::string rated = file("r.svf", "FREQUENCY 2E6 HZ;\nRUNTEST 50E-3 SEC;\n");
   const std::string escaped = file("e.svf", "\x1b]0;" + std::string(100, 'x') + " 1;\n");
   const std::string long_word = file("w.svf", "SIR " + std::string(100, 'y') + ";\n");
+  const std::string longest = file("l.svf", "RUNTEST 9007199254740992 TCK;\n");  // 2^53
   const std::string usage = "usage: tapwright-prep [--tck-hz HZ] [--check] [-o OUT] FILE\n";
   const std::string absent = (dir_ / "absent.svf").string();
   struct Case {
@@ -59,6 +60,7 @@ TEST_F(PrepCommand, EachCommandLineAndWhatItSays) {
       {{"--bogus", good}, 2, "", "tapwright-prep: unknown option '--bogus'\n" + usage},
       {{"--tck-hz", "0", good}, 2, "", "tapwright-prep: --tck-hz needs a clock rate above 0"},
       {{good, "--tck-hz"}, 2, "", "tapwright-prep: --tck-hz needs an argument\n"},
+      {{good, "-o"}, 2, "", "tapwright-prep: -o needs an argument\n"},
       {{good, good}, 2, "", "tapwright-prep: more than one FILE"},
       {{"-h"}, 0, usage, ""},
       {{"--version"}, 0, "tapwright-prep ", ""},
@@ -67,8 +69,11 @@ TEST_F(PrepCommand, EachCommandLineAndWhatItSays) {
        1,
        "",
        "tapwright-prep: cannot open " + dir_.string() + ": Is a directory\n"},
+      // Opens, then fails to read.
+      {{"/proc/self/mem"}, 1, "", "cannot read /proc/self/mem; nothing written\n"},
       {{"--check", "-o", (dir_ / "out.svf").string(), good}, 0, "", ""},
       {{seconds}, 0, "RUNTEST 50000 TCK;", "assumed 1000000 Hz"},
+      {{"--check", longest}, 0, "", ""},
       {{rated}, 0, "RUNTEST 100000 TCK;", ""},
       {{"--tck-hz", "6MHz", seconds}, 0, "RUNTEST 300000 TCK;", ""},
       {{"--tck-hz=500kHz", seconds}, 0, "RUNTEST 25000 TCK;", ""},

@@ -61,6 +61,7 @@ const Lowered lowered_cases[] = {
      "HIR 2 TDI (3);\nTIR 3 TDI (5);\nSIR 4 TDI (A);\nSDR 4 TDI (A);",
      // shifted: 11, then 0101 (A from bit 0), then 101 -> 1 0110 1011 = 16B
      "SIR 9 TDI (16B);\nSDR 4 TDI (A);\n"},
+    {"a trailer alone", "TDR 2 TDI (1);\nSDR 4 TDI (A);", "SDR 6 TDI (1A);\n"},
     {"a header with TDO compares its own bits", "HDR 4 TDI (0) TDO (5) MASK (F);\nSDR 4 TDI (1);",
      "SDR 8 TDI (10) TDO (05) MASK (0F);\n"},
     {"a header without TDO compares nothing",

@@ -126,6 +126,9 @@ std::vector<unsigned> replay_vcd(const std::string& path) {
       steps.resize(static_cast<std::size_t>(time), levels);
     } else if (word[0] == '0' || word[0] == '1') {
       const unsigned bit = 1u << bit_of.at(word.substr(1));
+      if (!dumping) {
+        EXPECT_NE((levels & bit) != 0, word[0] == '1') << "a change that is none";
+      }
       levels = word[0] == '1' ? levels | bit : levels & ~bit;
     }
   }

@@ -30,9 +30,22 @@ void write_file(const std::string& path, const std::string& text) {
   out << text;
 }
 
+namespace {
+// Every scratch folder of a test process lies under one, removed when the
+// process ends, so that runs leave nothing behind.
+struct ScratchRoot {
+  const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("tapwright-tests-" + std::to_string(::getpid()));
+  ~ScratchRoot() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+};
+}  // namespace
+
 std::string scratch_dir(const std::string& name) {
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("tapwright-e2e-" + std::to_string(::getpid()) + "-" + name);
+  static const ScratchRoot root;
+  const auto dir = root.path / name;
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir.string();

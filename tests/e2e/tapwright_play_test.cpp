@@ -104,6 +104,8 @@ TEST(PlayProgram, RefusesWithTheLineAndPlaysNothing) {
       {"\x1b[2J;", "1: '\\x1b[2J' is no SVF statement\n"},
       {"\nPIOMAP (IN A);", "2: PIOMAP cannot be played: the cable drives no parallel I/O pins\n"},
       {"RUNTEST 1E16 TCK;", "1: RUNTEST gives more than 2^53 clocks\n"},
+      {"RUNTEST 5 TCK ENDSTATE (IDLE);",
+       "1: RUNTEST needs a stable state (IDLE, RESET, DRPAUSE, IRPAUSE) where it has no word\n"},
       {"HDR 2 TDI (0);\nSDR 2147483646 TDI (0);",
        "2: SDR with its header and trailer is 2147483648 bits, over tapwright's 2147483647\n"},
   };
@@ -145,7 +147,8 @@ TEST(PlayProgram, EchoesChecksAndNamesTheScanThatDiffered) {
   // From Run-Test/Idle: 4 clocks, then 1 + 1 + 3 to RESET + 1, then 5.
   write_file(dir + "/path.svf",
              "STATE DRPAUSE;\nSTATE DREXIT2 DRUPDATE RESET IDLE;\nSTATE IRPAUSE;\n");
-  write_file(dir + "/long.svf", "SDR 260 TDI (" + std::string(65, '1') + ");\n");
+  write_file(dir + "/long.svf",
+             "SDR 260 TDI (" + std::string(65, '1') + ");\nHDR 1 TDI (1);\nSDR 4 TDI (5);\n");
   // The widest scan reported with its values, read back in two blocks, of
   // which only the second differs.
   const std::string ones(63, 'f');
@@ -156,7 +159,10 @@ TEST(PlayProgram, EchoesChecksAndNamesTheScanThatDiffered) {
         ""},
        {"--check @/path.svf", 0, "@/path.svf: 3 statements, 15 clocks: can be played\n", ""},
        {"--sim=none -v @/long.svf", 0,
-        "@/long.svf:1: SDR 260 TDI (" + std::string(32, '1') + "... 65 digits)\n", ""},
+        "@/long.svf:1: SDR 260 TDI (" + std::string(32, '1') +
+            "... 65 digits)\n@/long.svf:3: SDR 4 (with 1 header and 0 trailer bits, shown as "
+            "shifted) TDI (0b)\n",
+        ""},
        {"--sim=none -c @/straddle.svf", 2, "",
         "@/straddle.svf:2: SDR 256: TDO mismatch: read f" + ones + ", expected 7" + ones +
             ", mask f" + ones +

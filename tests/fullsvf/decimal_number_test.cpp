@@ -55,7 +55,9 @@ TEST(DecimalNumber, TimeTimesRateIsExactAndRoundsUp) {
   EXPECT_FALSE(ceil_product(*parse_decimal("1E20"), mhz, UINT64_MAX).has_value());
   EXPECT_FALSE(ceil_product(*parse_decimal("3"), mhz, 2999999).has_value());
   // Digits beyond what is kept round the wait up, never down.
-  EXPECT_EQ(ceil_product(*parse_decimal("0.0000010000000000000000001"), mhz, UINT64_MAX), 2u);
+  EXPECT_EQ(ceil_product(*parse_decimal("0.00000100000000000000000000000000001"), mhz, UINT64_MAX),
+            2u);
+  EXPECT_EQ(ceil_product(*parse_decimal("1E-50"), *parse_decimal("1"), 1), 1u);
 }
 
 }  // namespace

@@ -96,6 +96,7 @@ TEST(SvfPlayer, EachStatementOnTheWire) {
        "ENDIR IRPAUSE;\nSIR 2 TDI (1);\nSTATE IREXIT2 IRUPDATE DRSELECT DRCAPTURE DREXIT1 DRPAUSE;",
        "1100 01 0 111010", "0000 10 0 000000"},
       {"RESET in a path is reached with TMS 1", "STATE DRSELECT RESET IDLE;", "1 11 0", ""},
+      {"a state repeated in a path takes a clock", "STATE RESET RESET IDLE IDLE;", "111 1 0 0", ""},
       {"a single state is walked to", "STATE IRPAUSE;\nSTATE IRPAUSE;", "11010", ""},
       {"header, scan, then trailer bits", "HIR 2 TDI (3);\nTIR 1 TDI (0);\nSIR 3 TDI (5);",
        "1100 000001 10", "0000 111010 00"},
@@ -202,6 +203,9 @@ TEST(ProgressLine, AtMostTenTimesASecondAndErasedAtTheEnd) {
     EXPECT_EQ(err.text(), drawn);
   }
   EXPECT_EQ(err.flushed(), drawn + "\r" + std::string(drawn.size() - 1, ' ') + "\r");
+  testing::CapturedStream early;
+  { ProgressLine line(early.file(), true, clock, "f.svf", 1000, 2000); }
+  EXPECT_EQ(early.text(), "") << "nothing drawn, nothing to erase";
   testing::CapturedStream quiet;
   ProgressLine off(quiet.file(), false, clock, "f.svf", 1000, 2000);
   clock.now += 500'000'000;

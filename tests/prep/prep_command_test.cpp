@@ -47,6 +47,7 @@ TEST_F(PrepCommand, EachCommandLineAndWhatItSays) {
   const std::string rated = file("r.svf", "FREQUENCY 2E6 HZ;\nRUNTEST 50E-3 SEC;\n");
   const std::string escaped = file("e.svf", "\x1b]0;" + std::string(100, 'x') + " 1;\n");
   const std::string long_word = file("w.svf", "SIR " + std::string(100, 'y') + ";\n");
+  const std::string cut_number = file("z.svf", "SIR " + std::string(5000, '0') + "8 TDI (01);\n");
   const std::string longest = file("l.svf", "RUNTEST 9007199254740992 TCK;\n");  // 2^53
   const std::string usage = "usage: tapwright-prep [--tck-hz HZ] [--check] [-o OUT] FILE\n";
   const std::string absent = (dir_ / "absent.svf").string();
@@ -87,6 +88,7 @@ TEST_F(PrepCommand, EachCommandLineAndWhatItSays) {
        "",
        escaped + ":1: '\\x1b]0' is no SVF statement that tapwright-prep can lower"},
       {{long_word}, 1, "", "not '" + std::string(40, 'y') + "...'"},
+      {{cut_number}, 1, "", "z.svf:1: a word of more than 4096 characters: '0000"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -148,6 +150,12 @@ TEST_F(PrepCommand, AnInterruptedRunLeavesNoTemporaryFile) {
                          ".?????? >/dev/null 2>&1 && break; sleep 0.005; "
                          "done; kill -INT $!; wait $!");
   EXPECT_NE(r.status, 0);
+  EXPECT_EQ(files(), 1u) << "only the input is left";
+  // Writes the file system refuses (past the file size limit) fail the run.
+  const testing::ProgramRun full = testing::run_shell(
+      "trap '' XFSZ; ulimit -f 64; " + std::string(TAPWRIGHT_PREP_EXE) + " -o " + out + " " + in);
+  EXPECT_EQ(full.status, 1);
+  EXPECT_EQ(full.err, "tapwright-prep: cannot write " + out + "; nothing written\n");
   EXPECT_EQ(files(), 1u) << "only the input is left";
 }
 

@@ -57,6 +57,7 @@ TEST(ChainScan, WhatTheDevicesShiftOut) {
       // IDCODE is selected after the reset; the device nearest TDO shifts out first.
       {"8:0x59604093", "DR 32 0 59604093 ffffffff", 0},
       {"8:0x59604093", "DR 32 0 59604097 ffffffff", 1},
+      {"8:0x59604093", "IR 8 01 0 0 DR 40 ab ab59604093 ffffffffff", 0},  // then what went in
       {two, "DR 64 0 596040930362d093 ffffffffffffffff", 0},
       {two, "DR 64 0 0362d09359604093 ffffffffffffffff", 14},
       {"none", "DR 32 0 ffffffff ffffffff", 0},  // TDO pulled high

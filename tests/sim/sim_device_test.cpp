@@ -30,6 +30,7 @@ TEST(ChainDescription, DevicesOrWhatIsWrong) {
       {"8", {}, "device '8' has no IDCODE (IRLEN:IDCODE[:IDCODE_OPCODE])"},
       {"8:1:2:3", {}, "device '8:1:2:3' has more than three fields (IRLEN:IDCODE[:IDCODE_OPCODE])"},
       {"-8:1", {}, "IRLEN '-8' is not a number"},
+      {"8x:1", {}, "IRLEN '8x' is not a number"},
       {"65:1", {}, "IRLEN '65' is not between 1 and 64"},
       {"8:zz", {}, "IDCODE 'zz' is not a number"},
       {"8:0x100000000", {}, "IDCODE '0x100000000' does not fit in 32 bits"},

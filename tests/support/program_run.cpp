@@ -34,8 +34,8 @@ namespace {
 // Every scratch folder of a test process lies under one, removed when the
 // process ends, so that runs leave nothing behind.
 struct ScratchRoot {
-  const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                     ("tapwright-tests-" + std::to_string(::getpid()));
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("tapwright-tests-" + std::to_string(::getpid()));
   ~ScratchRoot() {
     std::error_code ignored;
     std::filesystem::remove_all(path, ignored);

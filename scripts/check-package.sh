@@ -29,7 +29,8 @@ for p in "${programs[@]}"; do
   needed=$(objdump -p "$scratch/usr/bin/$p" | awk '$1 == "NEEDED" { print $2 }')
   [ -n "$needed" ] || { echo "FAIL: $p names no shared library"; exit 1; }
   for library in $needed; do
-    path=$(ldconfig -p | awk -v lib="$library" '$1 == lib { print $NF; exit }')
+    # awk reads to the end: ldconfig never writes into a closed pipe.
+    path=$(ldconfig -p | awk -v lib="$library" '$1 == lib && !found { print $NF; found = 1 }')
     owner=$({ dpkg -S "$path" 2>/dev/null || dpkg -S "$(readlink -f "$path")"; } | sed -n "1s/:.*//p")
     if [[ ", $depends," != *", $owner "* && ", $depends," != *", $owner,"* ]]; then
       echo "FAIL: $p needs $library (package '$owner'), which Depends does not name"

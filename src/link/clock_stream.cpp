@@ -57,7 +57,8 @@ int ClockStream::read_back_pass(DeviceHandle device) {
     }
     mismatch_count_ += differing;
     if (listener_) {
-      listener_->on_read_back(bank_first_[cur_bank_ ^ 1], in_buf_.data(), bank.entries.data(), n,
+      for (std::int32_t j = 0; j < n; ++j) tdo_bits_[j] = (in_buf_[2 * j + 1] >> 3) & 1u;
+      listener_->on_read_back(bank_first_[cur_bank_ ^ 1], tdo_bits_.data(), bank.entries.data(), n,
                               differing);
     }
   }

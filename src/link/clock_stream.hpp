@@ -10,26 +10,9 @@
 #include <cstring>
 
 #include "link/device.hpp"
+#include "link/read_back.hpp"
 
 namespace tapwright {
-
-inline constexpr int block_bytes = 4096;
-inline constexpr int block_cycles = block_bytes / 2;
-
-// Expectation byte of one cycle: bit 0 the expected TDO level, bit 1 care.
-// A type of its own rather than a plain byte, so that the compiler need not
-// assume that storing one may change the stream's counters: that keeps the
-// per-cycle path in registers.
-enum class Expectation : std::uint8_t { none = 0, care_low = 0x02, care_high = 0x03 };
-inline constexpr std::uint8_t expect_care = 0x02;
-constexpr std::uint8_t expectation_byte(Expectation e) {
-  return static_cast<std::uint8_t>(e);
-}
-
-struct ExpectationBank {
-  std::array<Expectation, block_cycles> entries{};
-  std::int32_t clocks = 0;
-};
 
 // The byte pair of one cycle.
 constexpr std::uint8_t first_byte(int tms, int tdi) {
@@ -83,18 +66,6 @@ inline constexpr std::array<std::uint64_t, 16> digit_pairs = make_digit_pairs();
 inline constexpr std::array<std::uint32_t, 256> digit_expectations = make_digit_expectations();
 
 }  // namespace clock_detail
-
-// Told of every block read back in compare mode, in the order written: the
-// number in the run of the block's first cycle, the bytes the chip returned
-// (the TDO of cycle j in bit 3 of byte 2j + 1), the block's expectations and
-// how many of its compared cycles differed.
-class ReadBackListener {
- public:
-  virtual ~ReadBackListener() = default;
-  virtual void on_read_back(std::uint64_t first_cycle, const std::uint8_t* returned,
-                            const Expectation* expected, std::int32_t cycles,
-                            std::int32_t differing) = 0;
-};
 
 class ClockStream {
  public:
@@ -166,7 +137,9 @@ class ClockStream {
   }
 
   // Cycles appended since the stream began.
-  std::uint64_t cycles() const { return written_cycles_ + static_cast<std::uint64_t>(out_len_ / 2); }
+  std::uint64_t cycles() const {
+    return written_cycles_ + static_cast<std::uint64_t>(out_len_ / 2);
+  }
 
   void set_listener(ReadBackListener* listener) { listener_ = listener; }
 
@@ -209,6 +182,8 @@ class ClockStream {
   int cur_bank_ = 0;
   int drained_ = 1;
   std::array<std::uint8_t, block_bytes> in_buf_{};
+  // The TDO bits of the block read back last, for the listener.
+  std::array<std::uint8_t, block_cycles> tdo_bits_{};
   std::int64_t mismatch_count_ = 0;
   std::uint64_t written_cycles_ = 0;
   // The run's number of the first cycle of the block each bank holds.

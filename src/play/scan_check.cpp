@@ -16,14 +16,14 @@ std::string shown(std::string_view digits, std::int64_t length) {
   return text;
 }
 
-std::string hex_of(const std::array<std::uint64_t, reported_bits / 64>& bits,
-                   std::int64_t length) {
+std::string hex_of(const std::array<std::uint64_t, reported_bits / 64>& bits, std::int64_t length) {
   static const char digit[] = "0123456789abcdef";
   const std::int64_t count = (length + 3) / 4;
   std::string hex(static_cast<std::size_t>(count), '0');
   for (std::int64_t i = 0; i < count; ++i) {
     const std::int64_t bit = 4 * i;
-    const unsigned v = static_cast<unsigned>(bits[static_cast<std::size_t>(bit / 64)] >> (bit % 64)) & 15u;
+    const unsigned v =
+        static_cast<unsigned>(bits[static_cast<std::size_t>(bit / 64)] >> (bit % 64)) & 15u;
     hex[static_cast<std::size_t>(count - 1 - i)] = digit[v];
   }
   return hex;
@@ -41,8 +41,8 @@ std::string describe(const ScanFailure& f) {
          " (bit 0 is shifted first)";
 }
 
-void ScanCheck::expect(std::uint64_t first_cycle, int line, std::string label,
-                       std::int64_t length, std::string_view tdo, std::string_view mask) {
+void ScanCheck::expect(std::uint64_t first_cycle, int line, std::string label, std::int64_t length,
+                       std::string_view tdo, std::string_view mask) {
   Pending& p = pending_.emplace_back();
   p.first_cycle = first_cycle;
   p.found.line = line;
@@ -55,7 +55,7 @@ void ScanCheck::expect(std::uint64_t first_cycle, int line, std::string label,
   ++compared_scans_;
 }
 
-void ScanCheck::on_read_back(std::uint64_t first_cycle, const std::uint8_t* returned,
+void ScanCheck::on_read_back(std::uint64_t first_cycle, const std::uint8_t* tdo_bits,
                              const Expectation* expected, std::int32_t cycles,
                              std::int32_t differing) {
   const std::uint64_t block_end = first_cycle + static_cast<std::uint64_t>(cycles);
@@ -70,7 +70,7 @@ void ScanCheck::on_read_back(std::uint64_t first_cycle, const std::uint8_t* retu
     for (std::uint64_t c = lo; c < hi; ++c) {
       const std::uint64_t j = c - first_cycle;
       const std::uint64_t bit = c - p.first_cycle;
-      const unsigned tdo = (returned[2 * j + 1] >> 3) & 1u;
+      const unsigned tdo = tdo_bits[j] & 1u;
       if (small) p.read[bit / 64] |= std::uint64_t{tdo} << (bit % 64);
       const auto e = static_cast<unsigned>(expected[j]);
       if ((e & expect_care) && ((e ^ tdo) & 1u)) {

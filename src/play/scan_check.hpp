@@ -47,7 +47,7 @@ class ScanCheck final : public ReadBackListener {
   std::int64_t differing_bits() const { return differing_bits_; }
   const std::vector<ScanFailure>& failures() const { return failures_; }
 
-  void on_read_back(std::uint64_t first_cycle, const std::uint8_t* returned,
+  void on_read_back(std::uint64_t first_cycle, const std::uint8_t* tdo_bits,
                     const Expectation* expected, std::int32_t cycles,
                     std::int32_t differing) override;
 

@@ -1,0 +1,40 @@
+#pragma once
+// What comes back from the cable in compare mode: the expectation of each
+// compared clock, and the listener that is told of the TDO bits as they are
+// read back.
+#include <array>
+#include <cstdint>
+
+namespace tapwright {
+
+inline constexpr int block_bytes = 4096;
+inline constexpr int block_cycles = block_bytes / 2;
+
+// Expectation byte of one cycle: bit 0 the expected TDO level, bit 1 care.
+// A type of its own rather than a plain byte, so that the compiler need not
+// assume that storing one may change the stream's counters: that keeps the
+// per-cycle path in registers.
+enum class Expectation : std::uint8_t { none = 0, care_low = 0x02, care_high = 0x03 };
+inline constexpr std::uint8_t expect_care = 0x02;
+constexpr std::uint8_t expectation_byte(Expectation e) {
+  return static_cast<std::uint8_t>(e);
+}
+
+struct ExpectationBank {
+  std::array<Expectation, block_cycles> entries{};
+  std::int32_t clocks = 0;
+};
+
+// Told of the TDO bits read back in compare mode, in the order clocked:
+// the number in the run of the first clock of `cycles` consecutive clocks,
+// their TDO levels (one byte each, 0 or 1), their expectations and how many
+// of their compared bits differed.
+class ReadBackListener {
+ public:
+  virtual ~ReadBackListener() = default;
+  virtual void on_read_back(std::uint64_t first_cycle, const std::uint8_t* tdo,
+                            const Expectation* expected, std::int32_t cycles,
+                            std::int32_t differing) = 0;
+};
+
+}  // namespace tapwright

@@ -44,14 +44,13 @@ int svf_run(SvfTokenizer& input, ClockStream& stream, DeviceHandle device, int v
   // stream; the caller's record of the state follows it.
   BitBangLink link(stream, device, compare_mode);
   Tap tap(link, compare_mode, state);
-  ScanContext ctx(input, tap, verbose, masks, echo);
-  const int played = play_statements(ctx);
+  const int played = svf_run_on(input, tap, verbose, masks, echo);
   state = tap.state();
   return played;
 }
 
-int play_statements(ScanContext& ctx) {
-  SvfTokenizer& input = ctx.input;
+int svf_run_on(SvfTokenizer& input, Tap& tap, int verbose, SvfMasks& masks, std::FILE* echo) {
+  ScanContext ctx(input, tap, verbose, masks, echo);
   while (input.svf_next_token(ctx.command_word, ctx.statement_end)) {
     const std::string_view command = ctx.command_word;
     int played = 0;

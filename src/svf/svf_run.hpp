@@ -52,6 +52,9 @@ struct ScanContext {
 int svf_run(SvfTokenizer& input, ClockStream& stream, DeviceHandle device, int verbose,
             TapState& state, int compare_mode, SvfMasks& masks, std::FILE* echo);
 
+// svf_run on a TAP object that already has its link.
+int svf_run_on(SvfTokenizer& input, Tap& tap, int verbose, SvfMasks& masks, std::FILE* echo);
+
 // TRST, FREQUENCY, HIR, TIR, HDR, TDR.
 int svf_is_ignored_command(std::string_view word);
 // SIR, SDR.

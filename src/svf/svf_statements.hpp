@@ -5,8 +5,6 @@
 
 namespace tapwright {
 
-// Every statement of the input, in order, as svf_run plays them.
-int play_statements(ScanContext& ctx);
 int play_skipped(ScanContext& ctx);
 int play_scan(ScanContext& ctx);
 int play_runtest(ScanContext& ctx);

@@ -20,9 +20,12 @@ constexpr std::uint8_t expectation_byte(Expectation e) {
   return static_cast<std::uint8_t>(e);
 }
 
+// The expectations of one bit-bang block, one entry per cycle.
 struct ExpectationBank {
   std::array<Expectation, block_cycles> entries{};
   std::int32_t clocks = 0;
+  std::uint64_t first_cycle = 0;  // the number in the run of its first cycle
+  void clear() { clocks = 0; }
 };
 
 // Told of the TDO bits read back in compare mode, in the order clocked:

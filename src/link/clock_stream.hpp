@@ -43,27 +43,7 @@ constexpr std::array<std::uint64_t, 16> make_digit_pairs() {
   }
   return table;
 }
-// The expectation bytes of a digit's four cycles, by care << 4 | expected.
-constexpr std::array<std::uint32_t, 256> make_digit_expectations() {
-  std::array<std::uint32_t, 256> table{};
-  for (unsigned index = 0; index < 256; ++index) {
-    const unsigned expected = index & 0xFu;
-    const unsigned care = index >> 4;
-    std::uint32_t entries = 0;
-    for (unsigned b = 0; b < 4; ++b) {
-      const std::uint32_t entry = (care >> b) & 1u ? (expect_care | ((expected >> b) & 1u)) : 0u;
-      if constexpr (std::endian::native == std::endian::little) {
-        entries |= entry << (8 * b);
-      } else {
-        entries |= entry << (8 * (3 - b));
-      }
-    }
-    table[index] = entries;
-  }
-  return table;
-}
 inline constexpr std::array<std::uint64_t, 16> digit_pairs = make_digit_pairs();
-inline constexpr std::array<std::uint32_t, 256> digit_expectations = make_digit_expectations();
 
 }  // namespace clock_detail
 
@@ -102,8 +82,7 @@ class ClockStream {
       out_len_ += 8;
       if (compare == 1) {
         ExpectationBank& bank = read_behind_.filling();
-        const std::uint32_t entries =
-            clock_detail::digit_expectations[(care & 0xFu) << 4 | (expected & 0xFu)];
+        const std::uint32_t entries = digit_expectations[(care & 0xFu) << 4 | (expected & 0xFu)];
         std::memcpy(bank.entries.data() + bank.clocks, &entries, 4);
         bank.clocks += 4;
       }

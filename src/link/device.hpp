@@ -3,6 +3,7 @@
 // as one small interface so that the player runs the same over the vendor
 // library, libftdi1, a simulated cable or a scripted fake in the tests.
 #include <cstdint>
+#include <string>
 
 namespace tapwright {
 
@@ -54,6 +55,15 @@ class Device {
   virtual DeviceStatus open_channel(int index, char channel, DeviceHandle* handle) {
     return channel == 'A' ? open(index, handle) : device_error;
   }
+  // Read and write time-outs, for a library whose reads otherwise wait for
+  // ever on a chip that does not answer.
+  virtual DeviceStatus set_timeouts(DeviceHandle /*handle*/, std::uint32_t /*read_ms*/,
+                                    std::uint32_t /*write_ms*/) {
+    return device_ok;
+  }
+  // Why the last operation failed, where the back end knows more than its
+  // status ("the vendor library has no FT_SetTimeouts"); empty otherwise.
+  virtual std::string failure() const { return {}; }
   // The bytes written next make the chip return
   // `bytes` bytes (MPSSE commands that read). A back end that reads only
   // when asked can collect them while it writes, so that the chip never

@@ -24,6 +24,8 @@ class FtdiCalls {
   virtual int usb_open_desc_index(ftdi_context* context, int vendor, int product,
                                   unsigned int index) = 0;
   virtual int usb_close(ftdi_context* context) = 0;
+  // The channel the next open takes: 1 for A, 2 for B, ...
+  virtual int set_interface(ftdi_context* context, int interface) = 0;
   virtual int set_bitmode(ftdi_context* context, unsigned char mask, unsigned char mode) = 0;
   // In bit-bang mode libftdi1 clocks the port at four times this rate.
   virtual int set_baudrate(ftdi_context* context, int baudrate) = 0;

@@ -65,9 +65,17 @@ LibftdiDevice::Connection* LibftdiDevice::find(DeviceHandle handle) const {
 }
 
 DeviceStatus LibftdiDevice::open(int index, DeviceHandle* handle) {
-  if (index < 0) return device_error;
+  return open_channel(index, 'A', handle);
+}
+
+DeviceStatus LibftdiDevice::open_channel(int index, char channel, DeviceHandle* handle) {
+  if (index < 0 || channel < 'A' || channel > 'D') return device_error;
   ftdi_context* context = calls_.new_context();
   if (!context) return device_error;
+  if (channel != 'A' && calls_.set_interface(context, 1 + (channel - 'A')) < 0) {
+    calls_.free_context(context);
+    return device_error;
+  }
   for (const int product : ftdi_product_ids) {
     if (calls_.usb_open_desc_index(context, ftdi_vendor_id, product,
                                    static_cast<unsigned int>(index)) == 0) {
@@ -94,8 +102,9 @@ DeviceStatus LibftdiDevice::set_bit_mode(DeviceHandle handle, std::uint8_t mask,
   Connection* connection = find(handle);
   if (!connection) return device_error;
   if (calls_.set_bitmode(connection->context, mask, ftdi_mode_for(mode)) < 0) return device_error;
-  // A new mode starts a new stream of returned bytes.
-  connection->bitbang = mode != 0;
+  // A new mode starts a new stream of returned bytes. Reset (0) and MPSSE
+  // (2) are no bit-bang modes: their clock is not the baud rate's.
+  connection->bitbang = mode == mode_async_bitbang || mode == mode_sync_bitbang;
   connection->sync = mode == mode_sync_bitbang;
   connection->in_flight = 0;
   connection->collected.clear();

@@ -51,6 +51,8 @@ class LibftdiDevice final : public Device {
 
   // Device `index` of the first product ID in ftdi_product_ids that has one.
   DeviceStatus open(int index, DeviceHandle* handle) override;
+  // libftdi1 opens a channel of a multi-channel chip as an interface.
+  DeviceStatus open_channel(int index, char channel, DeviceHandle* handle) override;
   DeviceStatus close(DeviceHandle handle) override;
   // What arrives within the read time-out, at most `to_read` bytes.
   DeviceStatus read(DeviceHandle handle, std::uint8_t* buffer, std::uint32_t to_read,

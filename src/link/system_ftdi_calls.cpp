@@ -6,6 +6,7 @@ namespace tapwright {
 
 static_assert(ftdi_bitmode_bitbang == BITMODE_BITBANG);
 static_assert(ftdi_bitmode_syncbb == BITMODE_SYNCBB);
+static_assert(INTERFACE_A == 1 && INTERFACE_B == 2 && INTERFACE_D == 4);
 
 ftdi_context* SystemFtdiCalls::new_context() {
   return ftdi_new();
@@ -22,6 +23,10 @@ int SystemFtdiCalls::usb_open_desc_index(ftdi_context* context, int vendor, int 
 
 int SystemFtdiCalls::usb_close(ftdi_context* context) {
   return ftdi_usb_close(context);
+}
+
+int SystemFtdiCalls::set_interface(ftdi_context* context, int interface) {
+  return ftdi_set_interface(context, static_cast<ftdi_interface>(interface));
 }
 
 int SystemFtdiCalls::set_bitmode(ftdi_context* context, unsigned char mask, unsigned char mode) {

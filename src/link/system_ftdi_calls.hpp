@@ -11,6 +11,7 @@ class SystemFtdiCalls final : public FtdiCalls {
   int usb_open_desc_index(ftdi_context* context, int vendor, int product,
                           unsigned int index) override;
   int usb_close(ftdi_context* context) override;
+  int set_interface(ftdi_context* context, int interface) override;
   int set_bitmode(ftdi_context* context, unsigned char mask, unsigned char mode) override;
   int set_baudrate(ftdi_context* context, int baudrate) override;
   int read_data_set_chunksize(ftdi_context* context, unsigned int size) override;

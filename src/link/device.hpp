@@ -26,6 +26,8 @@ inline constexpr std::uint8_t pin_tdo = 0x08;
 inline constexpr std::uint8_t direction_mask = 0x07;
 inline constexpr std::uint8_t mode_async_bitbang = 0x01;
 inline constexpr std::uint8_t mode_sync_bitbang = 0x04;
+inline constexpr std::uint8_t mode_mpsse = 0x02;
+inline constexpr std::uint8_t mode_reset = 0x00;
 
 class Device {
  public:

@@ -4,8 +4,10 @@
 // meaning and result of the libftdi1 function of the same name (ftdi_new,
 // ftdi_usb_open_desc_index, ...): a negative result is an error.
 
-// libftdi1's context, opaque here so that only the real calls need its header.
+// libftdi1's context and transfer, opaque here so that only the real calls
+// need its header.
 struct ftdi_context;
+struct ftdi_transfer_control;
 
 namespace tapwright {
 
@@ -37,6 +39,14 @@ class FtdiCalls {
   // The number of bytes taken or delivered.
   virtual int write_data(ftdi_context* context, const unsigned char* buffer, int size) = 0;
   virtual int read_data(ftdi_context* context, unsigned char* buffer, int size) = 0;
+  // Transfers that run while the caller goes on, until transfer_data_done
+  // waits for them: null when they could not be started.
+  virtual ftdi_transfer_control* write_data_submit(ftdi_context* context,
+                                                   const unsigned char* buffer, int size) = 0;
+  virtual ftdi_transfer_control* read_data_submit(ftdi_context* context, unsigned char* buffer,
+                                                  int size) = 0;
+  // The bytes the transfer moved, or negative; the transfer is gone after.
+  virtual int transfer_data_done(ftdi_transfer_control* transfer) = 0;
 };
 
 }  // namespace tapwright

@@ -61,6 +61,10 @@ class LibftdiDevice final : public Device {
                      std::uint32_t* written) override;
   DeviceStatus set_divisor(DeviceHandle handle, std::uint16_t divisor) override;
   DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask, std::uint8_t mode) override;
+  // In MPSSE mode the chip's answer to a block is read while the block is
+  // written, as the vendor's driver reads in the background: without it a
+  // chip with a small buffer for returned bytes would stop mid-block.
+  void expect_returned(DeviceHandle handle, std::uint32_t bytes) override;
 
  private:
   struct Connection;
@@ -70,6 +74,11 @@ class LibftdiDevice final : public Device {
   int collect_all(Connection& connection);
   std::uint32_t write_in_pieces(Connection& connection, const std::uint8_t* buffer,
                                 std::uint32_t to_write);
+  std::uint32_t write_while_reading(Connection& connection, const std::uint8_t* buffer,
+                                    std::uint32_t to_write);
+  // Waits for the read under way and keeps what it brought; 0 when it
+  // brought less than asked.
+  int finish_pending(Connection& connection);
 
   FtdiCalls& calls_;
   std::chrono::milliseconds read_timeout_;

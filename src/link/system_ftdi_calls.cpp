@@ -53,4 +53,19 @@ int SystemFtdiCalls::read_data(ftdi_context* context, unsigned char* buffer, int
   return ftdi_read_data(context, buffer, size);
 }
 
+ftdi_transfer_control* SystemFtdiCalls::write_data_submit(ftdi_context* context,
+                                                          const unsigned char* buffer, int size) {
+  // libftdi1 takes a buffer it does not write to as a non-const pointer.
+  return ftdi_write_data_submit(context, const_cast<unsigned char*>(buffer), size);
+}
+
+ftdi_transfer_control* SystemFtdiCalls::read_data_submit(ftdi_context* context,
+                                                         unsigned char* buffer, int size) {
+  return ftdi_read_data_submit(context, buffer, size);
+}
+
+int SystemFtdiCalls::transfer_data_done(ftdi_transfer_control* transfer) {
+  return ftdi_transfer_data_done(transfer);
+}
+
 }  // namespace tapwright

@@ -18,6 +18,11 @@ class SystemFtdiCalls final : public FtdiCalls {
   int max_packet_size(ftdi_context* context) override;
   int write_data(ftdi_context* context, const unsigned char* buffer, int size) override;
   int read_data(ftdi_context* context, unsigned char* buffer, int size) override;
+  ftdi_transfer_control* write_data_submit(ftdi_context* context, const unsigned char* buffer,
+                                           int size) override;
+  ftdi_transfer_control* read_data_submit(ftdi_context* context, unsigned char* buffer,
+                                          int size) override;
+  int transfer_data_done(ftdi_transfer_control* transfer) override;
 };
 
 }  // namespace tapwright

@@ -21,8 +21,8 @@ inline constexpr std::uint8_t pin_tms = 0x02;
 inline constexpr std::uint8_t pin_tck = 0x04;
 inline constexpr std::uint8_t pin_tdo = 0x08;
 
-// Direction mask (TDI, TMS, TCK driven; TDO and the rest read) and the two
-// bit-bang modes the player uses.
+// Direction mask (TDI, TMS, TCK driven; TDO and the rest read), the two
+// bit-bang modes, the MPSSE engine's mode and the reset of the port.
 inline constexpr std::uint8_t direction_mask = 0x07;
 inline constexpr std::uint8_t mode_async_bitbang = 0x01;
 inline constexpr std::uint8_t mode_sync_bitbang = 0x04;

@@ -9,8 +9,7 @@
 namespace tapwright::sim {
 
 struct ChipModel {
-  std::string_view name;     // as --chip and the settings name it
-  std::string_view title;    // as messages name it
+  std::string_view name;     // as SimOptions names it
   std::uint16_t product;     // USB product ID (vendor 0x0403)
   std::uint16_t bcd_device;  // tells the host's library which chip it has
   int packet;                // bulk packet size: 64 full speed, 512 high speed
@@ -24,12 +23,12 @@ struct ChipModel {
 };
 
 inline constexpr ChipModel chip_models[] = {
-    {"ft232r", "FT232R", 0x6001, 0x0600, 64, 128, 256, 1, 0x0, 0, false},
-    {"ftx", "FT-X", 0x6015, 0x1000, 64, 512, 512, 1, 0x0, 0, false},
-    {"ft2232d", "FT2232D", 0x6010, 0x0500, 64, 384, 128, 2, 0x1, 12'000'000, false},
-    {"ft2232h", "FT2232H", 0x6010, 0x0700, 512, 4096, 4096, 2, 0x3, 60'000'000, true},
-    {"ft4232h", "FT4232H", 0x6011, 0x0800, 512, 2048, 2048, 4, 0x3, 60'000'000, true},
-    {"ft232h", "FT232H", 0x6014, 0x0900, 512, 1024, 1024, 1, 0x1, 60'000'000, true},
+    {"ft232r", 0x6001, 0x0600, 64, 128, 256, 1, 0x0, 0, false},
+    {"ftx", 0x6015, 0x1000, 64, 512, 512, 1, 0x0, 0, false},
+    {"ft2232d", 0x6010, 0x0500, 64, 384, 128, 2, 0x1, 12'000'000, false},
+    {"ft2232h", 0x6010, 0x0700, 512, 4096, 4096, 2, 0x3, 60'000'000, true},
+    {"ft4232h", 0x6011, 0x0800, 512, 2048, 2048, 4, 0x3, 60'000'000, true},
+    {"ft232h", 0x6014, 0x0900, 512, 1024, 1024, 1, 0x1, 60'000'000, true},
 };
 
 // The chip a simulated cable is unless told otherwise: bit-bang only.

@@ -48,13 +48,14 @@ CommandShape shape_of(std::uint8_t op, bool h_chip) {
     default:
       break;
   }
-  return {1, 2};
+  return {1, 2};  // a bad command
 }
 
 }  // namespace
 
-void MpsseEngine::reset() {
+void MpsseEngine::reset(int tck) {
   commands_.clear();
+  tck_ = tck;
   low_value_ = low_dir_ = high_value_ = high_dir_ = 0;
   divisor_ = 0;
   loopback_ = three_phase_ = adaptive_ = false;
@@ -115,6 +116,11 @@ int MpsseEngine::start_command(MpsseRun& result, std::size_t room, VcdWriter* tr
   const std::uint8_t second = shape.length > 2 ? bytes[2] : 0;
   const std::uint32_t word = first | static_cast<std::uint32_t>(second) << 8;
   commands_.drop(shape.length);
+  if (shape.answers == 2) {
+    answer(bad_command);
+    answer(op);
+    return 1;
+  }
   // A clocking command: how its units are driven, whether each returns a
   // byte, how many there are and their length.
   const auto clocking = [this](Drive drive, bool reads, std::uint32_t units, int bits) {
@@ -179,8 +185,6 @@ int MpsseEngine::start_command(MpsseRun& result, std::size_t room, VcdWriter* tr
       adaptive_ = op == 0x96;
       break;
     default:
-      answer(bad_command);
-      answer(op);
       break;
   }
   return 1;
@@ -231,11 +235,17 @@ void MpsseEngine::bulk_units(MpsseRun& result, std::uint64_t max_clocks, std::si
   }
   units_ -= static_cast<std::uint32_t>(count);
   result.clocks += 8 * n;
+  if (tck_driven()) tck_ = 0;
 }
 
 template <bool traced>
 void MpsseEngine::clock_unit(std::uint64_t count, VcdWriter* trace) {
   const bool clocked = tck_driven();
+  if (clocked && tck_) {
+    // TCK left high by 0x80 falls before the first clock.
+    chain_.falling_edge();
+    tck_ = 0;
+  }
   // TDI of a TMS command holds bit 7 of its byte throughout.
   if (drive_ == Drive::tms) {
     low_value_ = static_cast<std::uint8_t>((low_value_ & ~2u) | ((data_ >> 6) & 2u));
@@ -247,31 +257,29 @@ void MpsseEngine::clock_unit(std::uint64_t count, VcdWriter* trace) {
     } else if (drive_ == Drive::tms) {
       low_value_ = static_cast<std::uint8_t>((low_value_ & ~8u) | bit << 3);
     }
-    if constexpr (traced) trace->step(wires(clocked ? 0 : 1), chain_.tdo(), first_state());
+    if constexpr (traced) trace->step(wires(clocked ? 0 : tck_), chain_.tdo(), first_state());
     const int tms_level = tms(), tdi_level = tdi();
     sampled_ =
         static_cast<std::uint8_t>(sampled_ >> 1 | (loopback_ ? tdi_level : chain_.tdo()) << 7);
     if (clocked) chain_.rising_edge(tms_level, tdi_level);
-    if constexpr (traced) trace->step(wires(1), chain_.tdo(), first_state());
+    if constexpr (traced) trace->step(wires(clocked ? 1 : tck_), chain_.tdo(), first_state());
     if (clocked) chain_.falling_edge();
   }
 }
 
 void MpsseEngine::set_low(std::uint8_t value, std::uint8_t direction, VcdWriter* trace) {
-  const bool tck_was_driven = tck_driven();
-  const int tck_before = level(0);
-  const std::uint8_t before = wires(tck_before);
   low_value_ = value;
   low_dir_ = direction;
   // A driven TCK moved by hand is an edge like any other.
-  if (tck_was_driven && tck_driven() && level(0) != tck_before) {
-    if (level(0)) {
+  if (tck_driven() && (value & 1) != tck_) {
+    tck_ = value & 1;
+    if (tck_) {
       chain_.rising_edge(tms(), tdi());
     } else {
       chain_.falling_edge();
     }
   }
-  if (trace && wires(level(0)) != before) trace->step(wires(level(0)), chain_.tdo(), first_state());
+  if (trace && wires(tck_) != trace->pins()) trace->step(wires(tck_), chain_.tdo(), first_state());
 }
 
 std::uint8_t MpsseEngine::low_pins() const {

@@ -45,12 +45,13 @@ class MpsseEngine {
   // commands exist; both it and `chain` must outlive the engine.
   MpsseEngine(Chain& chain, ByteQueue& returned, const ChipModel& chip)
       : chain_(chain), returned_(returned), chip_(chip) {
-    reset();
+    reset(0);
   }
 
   // The engine as the bit mode MPSSE starts it: nothing queued, every pin
   // an input, loopback off, divisor 0, divide-by-5 on where the chip has it.
-  void reset();
+  // `tck`: the level TCK was left at, which it keeps until driven.
+  void reset(int tck);
 
   // Queues command bytes; run() executes them.
   void write(const std::uint8_t* bytes, std::size_t count);
@@ -87,7 +88,7 @@ class MpsseEngine {
   int level(int bit) const { return ((low_value_ | ~low_dir_) >> bit) & 1; }
   int tdi() const { return level(1); }
   int tms() const { return level(3); }
-  // TCK reaches the chain only when driven.
+  // TCK reaches the chain only when driven; undriven, it keeps its level.
   bool tck_driven() const { return (low_dir_ & 1) != 0; }
   int sampled_tdo() const { return loopback_ ? tdi() : chain_.tdo(); }
   // The wires as the waveform packs them: TDI, TMS, TCK in bits 0 to 2.
@@ -102,6 +103,7 @@ class MpsseEngine {
   ByteQueue commands_;
 
   std::uint8_t low_value_ = 0, low_dir_ = 0, high_value_ = 0, high_dir_ = 0;
+  int tck_ = 0;  // the level of TCK the chain last saw
   std::uint16_t divisor_ = 0;
   bool loopback_ = false, divide_by_5_ = false, three_phase_ = false, adaptive_ = false;
 

@@ -7,7 +7,7 @@ namespace tapwright::sim {
 int SimChip::set_bit_mode(std::uint8_t mask, std::uint8_t mode) {
   if (mode == mode_mpsse) {
     if (!has_mpsse(model_, channel_)) return 0;
-    mpsse_.reset();
+    mpsse_.reset((port_.pins() & pin_tck) != 0);
   } else if (mode != mode_reset && !port_.set_bit_mode(mask, mode)) {
     return 0;
   }

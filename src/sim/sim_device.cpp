@@ -20,32 +20,13 @@ SimDevice::~SimDevice() {
 
 namespace {
 
-// "a, b or c".
-std::string one_of(const std::vector<std::string>& words) {
-  std::string text;
-  for (std::size_t i = 0; i < words.size(); ++i) {
-    if (i > 0) text += i + 1 == words.size() ? " or " : ", ";
-    text += words[i];
-  }
-  return text;
-}
-
 // The chip model and channel index the options name; 0 with the reason.
 int parse_chip(const SimOptions& options, const ChipModel*& model, int& channel,
                std::string& error) {
   model = find_chip_model(options.chip);
-  if (!model) {
-    std::vector<std::string> names;
-    for (const ChipModel& known : chip_models) names.emplace_back(known.name);
-    error = "bad chip '" + options.chip + "': expected " + one_of(names);
-    return 0;
-  }
   channel = options.channel - 'A';
-  if (channel < 0 || channel >= model->channels) {
-    std::vector<std::string> letters;
-    for (int k = 0; k < model->channels; ++k) letters.emplace_back(1, static_cast<char>('A' + k));
-    error = "bad channel '" + std::string(1, options.channel) + "': expected " + one_of(letters) +
-            " on the " + std::string(model->title);
+  if (!model || channel < 0 || channel >= model->channels) {
+    error = "no simulated chip '" + options.chip + "' with a channel " + options.channel;
     return 0;
   }
   return 1;

@@ -8,27 +8,30 @@
 
 namespace tapwright::sim {
 
+// The MPSSE engine a chip has: none, the first one (12 MHz clock), or the
+// high-speed chips' one (60 MHz, or 12 MHz with divide-by-5, which it
+// starts with; three-phase and adaptive clocking).
+enum class MpsseKind : std::uint8_t { none, base_12mhz, base_60mhz };
+
 struct ChipModel {
-  std::string_view name;     // as SimOptions names it
-  std::uint16_t product;     // USB product ID (vendor 0x0403)
-  std::uint16_t bcd_device;  // tells the host's library which chip it has
-  int packet;                // bulk packet size: 64 full speed, 512 high speed
-  int tx_fifo;               // bytes, host to chip, per channel
-  int rx_fifo;               // bytes, chip to host, per channel
-  int channels;              // A, B, ...
-  std::uint8_t mpsse;        // channels with an MPSSE engine: bit 0 A, bit 1 B
-  std::uint32_t base_hz;     // the MPSSE clock with divide-by-5 off (0: none)
-  // Divide-by-5, three-phase and adaptive clocking: the H chips' commands.
-  bool h_commands;
+  std::string_view name;        // as SimOptions names it
+  std::uint16_t product;        // USB product ID (vendor 0x0403)
+  std::uint16_t bcd_device;     // tells the host's library which chip it has
+  int packet;                   // bulk packet size: 64 full speed, 512 high speed
+  int tx_fifo;                  // bytes, host to chip, per channel
+  int rx_fifo;                  // bytes, chip to host, per channel
+  int channels;                 // A, B, ...
+  std::uint8_t mpsse_channels;  // bit 0 A, bit 1 B, ...
+  MpsseKind mpsse;
 };
 
 inline constexpr ChipModel chip_models[] = {
-    {"ft232r", 0x6001, 0x0600, 64, 128, 256, 1, 0x0, 0, false},
-    {"ftx", 0x6015, 0x1000, 64, 512, 512, 1, 0x0, 0, false},
-    {"ft2232d", 0x6010, 0x0500, 64, 384, 128, 2, 0x1, 12'000'000, false},
-    {"ft2232h", 0x6010, 0x0700, 512, 4096, 4096, 2, 0x3, 60'000'000, true},
-    {"ft4232h", 0x6011, 0x0800, 512, 2048, 2048, 4, 0x3, 60'000'000, true},
-    {"ft232h", 0x6014, 0x0900, 512, 1024, 1024, 1, 0x1, 60'000'000, true},
+    {"ft232r", 0x6001, 0x0600, 64, 128, 256, 1, 0x0, MpsseKind::none},
+    {"ftx", 0x6015, 0x1000, 64, 512, 512, 1, 0x0, MpsseKind::none},
+    {"ft2232d", 0x6010, 0x0500, 64, 384, 128, 2, 0x1, MpsseKind::base_12mhz},
+    {"ft2232h", 0x6010, 0x0700, 512, 4096, 4096, 2, 0x3, MpsseKind::base_60mhz},
+    {"ft4232h", 0x6011, 0x0800, 512, 2048, 2048, 4, 0x3, MpsseKind::base_60mhz},
+    {"ft232h", 0x6014, 0x0900, 512, 1024, 1024, 1, 0x1, MpsseKind::base_60mhz},
 };
 
 // The chip a simulated cable is unless told otherwise: bit-bang only.
@@ -38,7 +41,7 @@ inline constexpr const ChipModel& default_chip = chip_models[0];
 const ChipModel* find_chip_model(std::string_view name);
 
 inline bool has_mpsse(const ChipModel& chip, int channel) {
-  return channel >= 0 && channel < chip.channels && ((chip.mpsse >> channel) & 1u) != 0;
+  return channel >= 0 && channel < chip.channels && ((chip.mpsse_channels >> channel) & 1u) != 0;
 }
 
 }  // namespace tapwright::sim

@@ -59,7 +59,7 @@ void MpsseEngine::reset(int tck) {
   low_value_ = low_dir_ = high_value_ = high_dir_ = 0;
   divisor_ = 0;
   loopback_ = three_phase_ = adaptive_ = false;
-  divide_by_5_ = chip_.h_commands;
+  divide_by_5_ = chip_.mpsse == MpsseKind::base_60mhz;
   busy_ = false;
   units_ = 0;
   bit_ = bits_ = 0;
@@ -103,7 +103,7 @@ int MpsseEngine::start_command(MpsseRun& result, std::size_t room, VcdWriter* tr
   }
   const std::uint8_t* bytes = commands_.front();
   const std::uint8_t op = bytes[0];
-  const CommandShape shape = shape_of(op, chip_.h_commands);
+  const CommandShape shape = shape_of(op, chip_.mpsse == MpsseKind::base_60mhz);
   if (commands_.size() < shape.length) {
     result.stop = MpsseStop::needs_bytes;
     return 0;
@@ -250,21 +250,29 @@ void MpsseEngine::clock_unit(std::uint64_t count, VcdWriter* trace) {
   if (drive_ == Drive::tms) {
     low_value_ = static_cast<std::uint8_t>((low_value_ & ~2u) | ((data_ >> 6) & 2u));
   }
-  for (std::uint64_t i = 0; i < count; ++i, ++bit_) {
-    const unsigned bit = (data_ >> bit_) & 1u;
-    if (drive_ == Drive::tdi) {
-      low_value_ = static_cast<std::uint8_t>((low_value_ & ~2u) | bit << 1);
-    } else if (drive_ == Drive::tms) {
-      low_value_ = static_cast<std::uint8_t>((low_value_ & ~8u) | bit << 3);
+  // The pin the unit's bits go to; the rest is held in locals, which the
+  // chain's stores cannot be taken to change.
+  const bool drives = drive_ != Drive::none;
+  const unsigned pin = drive_ == Drive::tms ? 3 : 1;
+  const unsigned undriven = ~low_dir_ & 0xFFu;
+  unsigned value = low_value_, sampled = sampled_;
+  int bit = bit_;
+  for (std::uint64_t i = 0; i < count; ++i, ++bit) {
+    if (drives) value = (value & ~(1u << pin)) | ((data_ >> bit) & 1u) << pin;
+    const unsigned levels = value | undriven;
+    const int tms = (levels >> 3) & 1, tdi = (levels >> 1) & 1;
+    if constexpr (traced) {
+      low_value_ = static_cast<std::uint8_t>(value);
+      trace->step(wires(clocked ? 0 : tck_), chain_.tdo(), first_state());
     }
-    if constexpr (traced) trace->step(wires(clocked ? 0 : tck_), chain_.tdo(), first_state());
-    const int tms_level = tms(), tdi_level = tdi();
-    sampled_ =
-        static_cast<std::uint8_t>(sampled_ >> 1 | (loopback_ ? tdi_level : chain_.tdo()) << 7);
-    if (clocked) chain_.rising_edge(tms_level, tdi_level);
+    sampled = sampled >> 1 | static_cast<unsigned>(loopback_ ? tdi : chain_.tdo()) << 7;
+    if (clocked) chain_.rising_edge(tms, tdi);
     if constexpr (traced) trace->step(wires(clocked ? 1 : tck_), chain_.tdo(), first_state());
     if (clocked) chain_.falling_edge();
   }
+  low_value_ = static_cast<std::uint8_t>(value);
+  sampled_ = static_cast<std::uint8_t>(sampled);
+  bit_ = bit;
 }
 
 void MpsseEngine::set_low(std::uint8_t value, std::uint8_t direction, VcdWriter* trace) {
@@ -289,7 +297,7 @@ std::uint8_t MpsseEngine::low_pins() const {
 }
 
 double MpsseEngine::tck_hz() const {
-  const double base = divide_by_5_ ? chip_.base_hz / 5.0 : chip_.base_hz;
+  const double base = chip_.mpsse == MpsseKind::base_60mhz && !divide_by_5_ ? 60e6 : 12e6;
   return base / ((three_phase_ ? 3.0 : 2.0) * (1.0 + divisor_));
 }
 

@@ -64,7 +64,7 @@ class MpsseEngine {
   // even with a budget of 0. With `trace`, the waveform gets its steps.
   MpsseRun run(std::uint64_t max_clocks, std::size_t returned_room, VcdWriter* trace);
 
-  // TCK frequency the settings give (0 on a chip without MPSSE).
+  // The TCK frequency the clock settings give.
   double tck_hz() const;
   // The low byte's pins as command 0x81 reads them.
   std::uint8_t low_pins() const;

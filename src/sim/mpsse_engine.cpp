@@ -60,7 +60,6 @@ void MpsseEngine::reset(int tck) {
   divisor_ = 0;
   loopback_ = three_phase_ = adaptive_ = false;
   divide_by_5_ = chip_.mpsse == MpsseKind::base_60mhz;
-  busy_ = false;
   units_ = 0;
   bit_ = bits_ = 0;
 }
@@ -86,12 +85,11 @@ MpsseRun MpsseEngine::run(std::uint64_t max_clocks, std::size_t room, VcdWriter*
       }
       result.clocks += count;
       if (bit_ == bits_ && reads_) answer(sampled_);
-    } else if (busy_ && units_ > 0) {
+    } else if (units_ > 0) {
       if (!trace) bulk_units(result, max_clocks, room);
       if (units_ > 0 && !start_unit(result, room)) return result;
-    } else {
-      busy_ = false;
-      if (!start_command(result, room, trace)) return result;
+    } else if (!start_command(result, room, trace)) {
+      return result;
     }
   }
 }
@@ -124,7 +122,6 @@ int MpsseEngine::start_command(MpsseRun& result, std::size_t room, VcdWriter* tr
   // A clocking command: how its units are driven, whether each returns a
   // byte, how many there are and their length.
   const auto clocking = [this](Drive drive, bool reads, std::uint32_t units, int bits) {
-    busy_ = true;
     drive_ = drive;
     reads_ = reads;
     units_ = units;

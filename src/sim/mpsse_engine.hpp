@@ -109,7 +109,6 @@ class MpsseEngine {
 
   // The clocking command under way: units of up to eight clocks, each with
   // a data byte taken as it starts unless `drive_` is none.
-  bool busy_ = false;
   Drive drive_ = Drive::none;
   bool reads_ = false;       // a byte back per unit
   std::uint32_t units_ = 0;  // units not yet started

@@ -35,6 +35,11 @@ class Chain {
   // The TDO line: the last device's, or high (pulled up) with no device.
   int tdo() const { return devices_.empty() ? 1 : devices_.back().tdo(); }
 
+  // The first device's state code, for waveforms (0 with no device).
+  int first_state() const {
+    return devices_.empty() ? 0 : controller_code(devices_.front().state());
+  }
+
   bool empty() const { return devices_.empty(); }
   std::size_t size() const { return devices_.size(); }
   // Device `k`, counted from the TDI end.

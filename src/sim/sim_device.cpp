@@ -11,17 +11,36 @@ SimDevice::SimDevice() {
   std::vector<DeviceSpec> devices;
   std::string error;
   parse_chain(SimOptions{}.chain, devices, error);
-  chip_ = std::make_unique<BitBangChip>(Chain(devices));
+  chip_ = std::make_unique<SimChip>(Chain(devices));
 }
 
 SimDevice::~SimDevice() {
   finish();
 }
 
+namespace {
+
+// The chip model and channel index the options name; 0 with the reason.
+int parse_chip(const SimOptions& options, const ChipModel*& model, int& channel,
+               std::string& error) {
+  model = find_chip_model(options.chip);
+  channel = options.channel - 'A';
+  if (!model || channel < 0 || channel >= model->channels) {
+    error = "no simulated chip '" + options.chip + "' with a channel " + options.channel;
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace
+
 int SimDevice::configure(const SimOptions& options, std::string& error) {
   std::vector<DeviceSpec> devices;
   FaultPlan fault;
-  if (!parse_chain(options.chain, devices, error) || !parse_fault(options.fault, fault, error)) {
+  const ChipModel* model = nullptr;
+  int channel = 0;
+  if (!parse_chip(options, model, channel, error) || !parse_chain(options.chain, devices, error) ||
+      !parse_fault(options.fault, fault, error)) {
     return 0;
   }
   OutputFile capture_out;
@@ -40,12 +59,15 @@ int SimDevice::configure(const SimOptions& options, std::string& error) {
   }
 
   finish();
-  chip_ = std::make_unique<BitBangChip>(Chain(devices));
+  chip_ = std::make_unique<SimChip>(Chain(devices), *model, channel);
   fault_ = fault;
   capture_out_ = std::move(capture_out);
   capture_in_ = std::move(capture_in);
   vcd_ = std::move(vcd);
-  if (vcd_) vcd_->begin(!chip_->chain().empty(), chip_->pins(), chip_->tdo(), chip_->first_state());
+  if (vcd_) {
+    const Chain& chain = chip_->chain();
+    vcd_->begin(!chain.empty(), chip_->bit_bang().pins(), chain.tdo(), chain.first_state());
+  }
   output_error_.clear();
   open_ = false;
   open_calls_ = write_calls_ = read_calls_ = 0;

@@ -10,26 +10,15 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <map>
-#include <sstream>
 
 #include "emulated_chip.hpp"
 #include "link/libftdi_device.hpp"
 #include "link/system_ftdi_calls.hpp"
+#include "report.hpp"
 #include "support/program_run.hpp"
 
 namespace tapwright::testing {
 namespace {
-
-using Report = std::map<std::string, long long>;
-
-Report parse_report(const std::string& text) {
-  Report report;
-  std::istringstream lines(text);
-  std::string key;
-  for (long long value; lines >> key >> value;) report[key] = value;
-  return report;
-}
 
 struct ChipRun {
   ProgramRun run;

@@ -175,7 +175,8 @@ void libusb_close(libusb_device_handle* handle) {
 }
 
 // Strings 1 to 3 (manufacturer, product, serial), in the chip's first
-// language; index 0 is the language table, not a string.
+// language; index 0 is the language table, not a string. The model answers
+// at once: the strings take no bus time and count as no transfer.
 int libusb_get_string_descriptor_ascii(libusb_device_handle* handle, uint8_t index,
                                        unsigned char* data, int length) {
   if (chip_of(handle).unplugged()) return LIBUSB_ERROR_NO_DEVICE;

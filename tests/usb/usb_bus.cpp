@@ -49,11 +49,6 @@ Bus::Bus(const char* settings) {
   }
 }
 
-Bus::~Bus() {
-  transfers_.clear();
-  devices_.clear();
-}
-
 Transfer* Bus::begin(EmulatedChip& chip, char kind, unsigned timeout_ms) {
   if (!chip.begin_transfer(kind)) {
     // Whatever the device had in flight ends with it.

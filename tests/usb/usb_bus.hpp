@@ -43,7 +43,6 @@ class Bus {
  public:
   // The devices that `settings` describe (see bus_settings.hpp).
   explicit Bus(const char* settings);
-  ~Bus();
   Bus(const Bus&) = delete;
   Bus& operator=(const Bus&) = delete;
 

@@ -51,7 +51,7 @@ CableRun run_mpsse(Device& device, const CableSetup& setup, const std::function<
     return ended(CablePhase::configure, 0, device.failure());
   }
   MpsseSetup mpsse;
-  mpsse.h_chip = ftdi_chip_model(cable.chip).h_chip;
+  mpsse.h_chip = ftdi_chip_model(cable.chip).h_chip();
   mpsse.tck_hz = setup.tck_hz ? setup.tck_hz : default_mpsse_hz;
   mpsse.low_value = cable.low_value;
   mpsse.low_dir = cable.low_dir;

@@ -59,7 +59,7 @@ void MpsseEngine::reset(int tck) {
   low_value_ = low_dir_ = high_value_ = high_dir_ = 0;
   divisor_ = 0;
   loopback_ = three_phase_ = adaptive_ = false;
-  divide_by_5_ = chip_.mpsse == MpsseKind::base_60mhz;
+  divide_by_5_ = chip_.h_chip();
   units_ = 0;
   bit_ = bits_ = 0;
 }
@@ -101,7 +101,7 @@ int MpsseEngine::start_command(MpsseRun& result, std::size_t room, VcdWriter* tr
   }
   const std::uint8_t* bytes = commands_.front();
   const std::uint8_t op = bytes[0];
-  const CommandShape shape = shape_of(op, chip_.mpsse == MpsseKind::base_60mhz);
+  const CommandShape shape = shape_of(op, chip_.h_chip());
   if (commands_.size() < shape.length) {
     result.stop = MpsseStop::needs_bytes;
     return 0;
@@ -294,7 +294,7 @@ std::uint8_t MpsseEngine::low_pins() const {
 }
 
 double MpsseEngine::tck_hz() const {
-  const double base = chip_.mpsse == MpsseKind::base_60mhz && !divide_by_5_ ? 60e6 : 12e6;
+  const double base = chip_.h_chip() && !divide_by_5_ ? 60e6 : 12e6;
   return base / ((three_phase_ ? 3.0 : 2.0) * (1.0 + divisor_));
 }
 

@@ -33,6 +33,10 @@ class SimDevice final : public Device {
   // Only device index 0 exists, and only one handle at a time.
   DeviceStatus open(int index, DeviceHandle* handle) override;
   DeviceStatus close(DeviceHandle handle) override;
+  // Only the channel the cable was configured with exists.
+  DeviceStatus open_channel(int index, char channel, DeviceHandle* handle) override {
+    return channel - 'A' == chip_->channel() ? open(index, handle) : device_error;
+  }
   DeviceStatus read(DeviceHandle handle, std::uint8_t* buffer, std::uint32_t to_read,
                     std::uint32_t* got) override;
   DeviceStatus write(DeviceHandle handle, const std::uint8_t* buffer, std::uint32_t to_write,

@@ -44,7 +44,7 @@ class Channel {
   bool set_bit_mode(std::uint8_t mask, std::uint8_t mode, Picoseconds now) {
     run(now);
     if (mode == mode_mpsse) {
-      if (!(model_.mpsse >> index_ & 1)) return false;
+      if (!(model_.mpsse_channels >> index_ & 1)) return false;
       mpsse_.start(now);
     } else if (mode != 0 && !bit_bang_.set_bit_mode(mask, mode)) {
       return false;
@@ -103,7 +103,7 @@ class Channel {
 
   std::vector<std::pair<std::string, long long>> figures() const {
     auto lines = bit_bang_.figures();
-    if (model_.mpsse >> index_ & 1) {
+    if (model_.mpsse_channels >> index_ & 1) {
       for (auto& line : mpsse_.figures()) lines.push_back(line);
     }
     lines.emplace_back("driver_bound", driver_bound);

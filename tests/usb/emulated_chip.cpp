@@ -43,7 +43,7 @@ EmulatedChip::EmulatedChip(const Settings& settings, int position, const Picosec
       silent_from_(number(settings, "silent")),
       gap_(number(settings, "gap")) {
   for (const ChipModel& model : chip_models) {
-    if (settings.at("chip") == model.name) model_ = &model;
+    if (settings.at("chip") == model.key) model_ = &model;
   }
   if (!model_) bad_setting("chip=" + settings.at("chip"));
   product_ = model_->product;
@@ -59,7 +59,7 @@ EmulatedChip::EmulatedChip(const Settings& settings, int position, const Picosec
       settings.at("address").empty() ? position + 2 : static_cast<int>(number(settings, "address"));
   const std::string& description = settings.at("product");
   strings_[0] = settings.at("manufacturer");
-  strings_[1] = description.empty() ? model_->description : description;
+  strings_[1] = description.empty() ? std::string(model_->description) : description;
   strings_[2] = settings.at("serial");
   for (int i = 1; i < 4; ++i) {
     const bool given = !settings.at(key_of("chain", i)).empty();
@@ -185,7 +185,7 @@ std::string EmulatedChip::report() {
 }
 
 void EmulatedChip::refuse(const std::string& what) const {
-  std::fprintf(stderr, "emulated %s: %s\n", model().name, what.c_str());
+  std::fprintf(stderr, "emulated %s: %s\n", std::string(model().key).c_str(), what.c_str());
   std::abort();
 }
 

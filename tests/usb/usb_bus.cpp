@@ -10,7 +10,8 @@ namespace {
 
 // A device's slots: `count` to a frame of `frame` picoseconds.
 struct Slots {
-  explicit Slots(const ChipModel& model) : frame(model.frame), count(model.packets_per_frame) {}
+  explicit Slots(const ChipModel& model)
+      : frame(frame_of(model)), count(packets_per_frame(model)) {}
   Picoseconds start(long long slot) const {
     return slot / count * frame + slot % count * frame / count;
   }

@@ -78,9 +78,9 @@ TEST(EmulatedChip, EveryFilePlaysAsOnTheSimulatedCable) {
         ASSERT_FALSE(expected_pins.empty());
         args.insert(args.begin(), full_svf ? TAPWRIGHT_PLAY_PATH : TAPWRIGHT_PLAYER_PATH);
         for (const usb::ChipModel& model : usb::chip_models) {
-          SCOPED_TRACE(std::string(model.name) + " " + ::testing::PrintToString(args));
+          SCOPED_TRACE(std::string(model.key) + " " + ::testing::PrintToString(args));
           const ChipRun chip =
-              run_on_chip(args, std::string("chip=") + model.name + " chain=" + chain);
+              run_on_chip(args, std::string("chip=") + std::string(model.key) + " chain=" + chain);
           EXPECT_EQ(chip.run.status, expected.status);
           EXPECT_EQ(chip.run.err, expected.err);
           // A vendor file's echo is long: its size says enough when it differs.
@@ -98,8 +98,8 @@ TEST(EmulatedChip, EveryFilePlaysAsOnTheSimulatedCable) {
           // FIFOs' worth per round trip of a write and a read, two frames.
           const double clocked = static_cast<double>(chip.report.at("clocked"));
           if (clocked < 1e6) continue;
-          const double frame = static_cast<double>(model.frame) / 1e12;
-          double limit = std::min(2e6, model.packets_per_frame * model.packet / frame);
+          const double frame = static_cast<double>(usb::frame_of(model)) / 1e12;
+          double limit = std::min(2e6, usb::packets_per_frame(model) * model.packet / frame);
           if (compare) {
             // What the back end keeps in flight: both FIFOs, no more than
             // the smallest chip of the bus's speed holds.

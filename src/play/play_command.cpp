@@ -67,6 +67,7 @@ int make_sim(const PlayOptions& o, const CableSetup& setup, std::unique_ptr<sim:
       {"--capture-out", options.capture_out},
       {"--capture-in", options.capture_in},
       {"--vcd", options.vcd},
+      {"--capture-clocks", options.capture_clocks},
   };
   if (!outputs_are_separate(o.file == "-" ? nullptr : o.file.c_str(), outputs, problem)) return 0;
   sim = std::make_unique<sim::SimDevice>();

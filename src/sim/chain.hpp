@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "sim/clock_trace.hpp"
 #include "sim/tap_device.hpp"
 
 namespace tapwright::sim {
@@ -18,6 +19,7 @@ class Chain {
   }
 
   void rising_edge(int tms, int tdi) {
+    if (trace_) trace_->edge(tms, tdi);
     // TDO levels change only on falling edges, so updating in place from the
     // TDI end reads each neighbour's level from before this edge.
     int in = tdi;
@@ -41,12 +43,17 @@ class Chain {
   }
 
   bool empty() const { return devices_.empty(); }
+  // Nothing sees its edges: no device and no trace, so that a port may
+  // skip them.
+  bool inert() const { return devices_.empty() && !trace_; }
+  void set_trace(ClockTrace* trace) { trace_ = trace; }
   std::size_t size() const { return devices_.size(); }
   // Device `k`, counted from the TDI end.
   const TapDevice& device(std::size_t k) const { return devices_.at(k); }
 
  private:
   std::vector<TapDevice> devices_;
+  ClockTrace* trace_ = nullptr;
 };
 
 }  // namespace tapwright::sim

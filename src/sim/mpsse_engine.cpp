@@ -211,7 +211,7 @@ int MpsseEngine::start_unit(MpsseRun& result, std::size_t room) {
 // units of eight clocks cost only their bytes: TDO stays at one level, or in
 // loopback reads the TDI bits themselves.
 void MpsseEngine::bulk_units(MpsseRun& result, std::uint64_t max_clocks, std::size_t room) {
-  if ((tck_driven() && !chain_.empty()) || unit_bits_ != 8 || drive_ == Drive::tms) return;
+  if ((tck_driven() && !chain_.inert()) || unit_bits_ != 8 || drive_ == Drive::tms) return;
   std::uint64_t n = std::min<std::uint64_t>(units_, (max_clocks - result.clocks) / 8);
   if (drive_ == Drive::tdi) n = std::min<std::uint64_t>(n, commands_.size());
   if (reads_) n = std::min<std::uint64_t>(n, room > returned_.size() ? room - returned_.size() : 0);

@@ -48,6 +48,7 @@ class SimChip {
   const ChipModel& model() const { return model_; }
   int channel() const { return channel_; }
   const Chain& chain() const { return chain_; }
+  void set_clock_trace(ClockTrace* trace) { chain_.set_trace(trace); }
   const BitBangPort& bit_bang() const { return port_; }
   MpsseEngine& mpsse() { return mpsse_; }
 

@@ -53,6 +53,11 @@ int SimDevice::configure(const SimOptions& options, std::string& error) {
   if (!options.capture_in.empty() && !capture_in.open(options.capture_in, "capture file", error)) {
     return 0;
   }
+  std::unique_ptr<ClockTrace> clocks;
+  if (!options.capture_clocks.empty()) {
+    clocks = std::make_unique<ClockTrace>();
+    if (!clocks->open(options.capture_clocks, error)) return 0;
+  }
   if (!options.vcd.empty()) {
     vcd = std::make_unique<VcdWriter>();
     if (!vcd->open(options.vcd, options.vcd_limit, error)) return 0;
@@ -63,6 +68,8 @@ int SimDevice::configure(const SimOptions& options, std::string& error) {
   fault_ = fault;
   capture_out_ = std::move(capture_out);
   capture_in_ = std::move(capture_in);
+  clocks_ = std::move(clocks);
+  chip_->set_clock_trace(clocks_.get());
   vcd_ = std::move(vcd);
   if (vcd_) {
     const Chain& chain = chip_->chain();
@@ -152,6 +159,9 @@ void SimDevice::settle(OutputFile& file, bool written, const char* what) {
 void SimDevice::finish() {
   if (capture_out_.is_open()) settle(capture_out_, capture_out_.close(), "capture file");
   if (capture_in_.is_open()) settle(capture_in_, capture_in_.close(), "capture file");
+  if (clocks_ && clocks_->file().is_open()) {
+    settle(clocks_->file(), clocks_->finish(), "clock trace");
+  }
   if (vcd_ && vcd_->is_open()) {
     const bool written = vcd_->finish();
     settle(vcd_->file(), written, "VCD file");
@@ -166,6 +176,7 @@ void SimDevice::finish() {
 void SimDevice::remove_outputs() {
   capture_out_.remove();
   capture_in_.remove();
+  if (clocks_) clocks_->file().remove();
   if (vcd_) vcd_->file().remove();
 }
 

@@ -71,6 +71,7 @@ class SimDevice final : public Device {
   FaultPlan fault_;
   OutputFile capture_out_;
   OutputFile capture_in_;
+  std::unique_ptr<ClockTrace> clocks_;
   std::unique_ptr<VcdWriter> vcd_;  // held apart: its buffer is large
   std::string output_error_;
   bool open_ = false;

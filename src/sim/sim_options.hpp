@@ -18,6 +18,7 @@ struct SimOptions {
   std::string capture_out;             // file for every byte written (raw); empty = none
   std::string capture_in;              // file for every byte returned in mode 4 (raw); empty = none
   std::string vcd;                     // VCD waveform file; empty = none
+  std::string capture_clocks;          // TMS and TDI at each rising TCK (text); empty = none
   std::uint64_t vcd_limit = default_vcd_limit;  // bytes; 0 = no limit
   std::string fault;  // empty, "open", "reopen", "bitmode", "write:N", "read:N"
 };

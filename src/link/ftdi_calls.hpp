@@ -45,8 +45,11 @@ class FtdiCalls {
                                                    const unsigned char* buffer, int size) = 0;
   virtual ftdi_transfer_control* read_data_submit(ftdi_context* context, unsigned char* buffer,
                                                   int size) = 0;
-  // The bytes the transfer moved, or negative; the transfer is gone after.
-  virtual int transfer_data_done(ftdi_transfer_control* transfer) = 0;
+  // Waits until the transfer is over, or until it has moved nothing for
+  // `idle_ms` (then it is cancelled: libftdi1 itself would wait for ever on
+  // a chip that stopped answering). The bytes it moved, or negative; the
+  // transfer is gone after.
+  virtual int transfer_data_done(ftdi_transfer_control* transfer, int idle_ms) = 0;
 };
 
 }  // namespace tapwright

@@ -54,6 +54,7 @@ struct LibftdiDevice::Connection {
   std::uint32_t expected = 0;
   ftdi_transfer_control* pending = nullptr;
   std::vector<std::uint8_t> landing;
+  bool read_failed = false;  // a read could not be started or fell silent
 };
 
 LibftdiDevice::LibftdiDevice(FtdiCalls& calls, std::chrono::milliseconds read_timeout, Clock clock)
@@ -114,6 +115,7 @@ DeviceStatus LibftdiDevice::set_bit_mode(DeviceHandle handle, std::uint8_t mask,
   finish_pending(*connection);
   connection->bitbang = mode == mode_async_bitbang || mode == mode_sync_bitbang;
   connection->mpsse = mode == mode_mpsse;
+  connection->read_failed = false;
   connection->sync = mode == mode_sync_bitbang;
   connection->in_flight = 0;
   connection->collected.clear();
@@ -173,14 +175,16 @@ void LibftdiDevice::expect_returned(DeviceHandle handle, std::uint32_t bytes) {
 }
 
 int LibftdiDevice::finish_pending(Connection& connection) {
-  if (!connection.pending) return 1;
-  const int got = calls_.transfer_data_done(connection.pending);
+  if (!connection.pending) return connection.read_failed ? 0 : 1;
+  const int got = calls_.transfer_data_done(connection.pending, idle_ms());
   connection.pending = nullptr;
+  connection.read_failed =
+      connection.read_failed || got != static_cast<int>(connection.landing.size());
   if (got > 0) {
     connection.collected.insert(connection.collected.end(), connection.landing.begin(),
                                 connection.landing.begin() + got);
   }
-  return got == static_cast<int>(connection.landing.size()) ? 1 : 0;
+  return connection.read_failed ? 0 : 1;
 }
 
 std::uint32_t LibftdiDevice::write_while_reading(Connection& connection, const std::uint8_t* buffer,
@@ -194,8 +198,9 @@ std::uint32_t LibftdiDevice::write_while_reading(Connection& connection, const s
   connection.landing.resize(connection.expected);
   connection.pending = calls_.read_data_submit(connection.context, connection.landing.data(),
                                                static_cast<int>(connection.expected));
+  connection.read_failed = connection.read_failed || !connection.pending;
   connection.expected = 0;
-  const int taken = calls_.transfer_data_done(write);
+  const int taken = calls_.transfer_data_done(write, idle_ms());
   return static_cast<std::uint32_t>(std::max(taken, 0));
 }
 
@@ -222,8 +227,9 @@ DeviceStatus LibftdiDevice::read(DeviceHandle handle, std::uint8_t* buffer, std:
   if (!connection) return device_error;
 
   // Bytes collected during earlier writes are older than anything the chip
-  // still holds, so they come first.
-  finish_pending(*connection);
+  // still holds, so they come first. A read under way that fell silent has
+  // waited its time out already.
+  const bool answered = finish_pending(*connection);
   auto& collected = connection->collected;
   const std::uint32_t kept =
       std::min<std::uint32_t>(to_read, static_cast<std::uint32_t>(collected.size()));
@@ -232,6 +238,7 @@ DeviceStatus LibftdiDevice::read(DeviceHandle handle, std::uint8_t* buffer, std:
     collected.erase(collected.begin(), collected.begin() + kept);
     *got = kept;
   }
+  if (!answered) return device_ok;
 
   const auto deadline = clock_() + read_timeout_;
   while (*got < to_read) {

@@ -80,6 +80,8 @@ class LibftdiDevice final : public Device {
   // brought less than asked.
   int finish_pending(Connection& connection);
 
+  int idle_ms() const { return static_cast<int>(read_timeout_.count()); }
+
   FtdiCalls& calls_;
   std::chrono::milliseconds read_timeout_;
   Clock clock_;

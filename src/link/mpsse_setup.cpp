@@ -28,7 +28,9 @@ int read_byte(Device& device, DeviceHandle handle, std::uint8_t& byte) {
 // Sends `probe` and reads until the chip's answer to it; `at_once`: the
 // answer must be the next two bytes.
 int sync_on(Device& device, DeviceHandle handle, std::uint8_t probe, bool at_once) {
-  if (!write_all(device, handle, &probe, 1)) return 0;
+  // Sent at once, not when the chip's latency timer runs out.
+  const std::uint8_t command[] = {probe, mpsse::send_immediate};
+  if (!write_all(device, handle, command, 2)) return 0;
   std::uint8_t previous = 0, byte = 0;
   const int most = at_once ? 2 : most_stale_bytes + 2;
   for (int n = 0; n < most; ++n) {

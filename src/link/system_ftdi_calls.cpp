@@ -1,6 +1,7 @@
 #include "link/system_ftdi_calls.hpp"
 
 #include <ftdi.h>
+#include <libusb.h>
 
 namespace tapwright {
 
@@ -64,7 +65,25 @@ ftdi_transfer_control* SystemFtdiCalls::read_data_submit(ftdi_context* context,
   return ftdi_read_data_submit(context, buffer, size);
 }
 
-int SystemFtdiCalls::transfer_data_done(ftdi_transfer_control* transfer) {
+int SystemFtdiCalls::transfer_data_done(ftdi_transfer_control* transfer, int idle_ms) {
+  // Waiting in rounds that each last their whole time when nothing
+  // happens: so many rounds without a byte moved are idle_ms of silence.
+  constexpr int round_ms = 50;
+  int idle = 0, moved = transfer->offset;
+  while (!transfer->completed && idle < idle_ms) {
+    timeval round{0, round_ms * 1000};
+    if (libusb_handle_events_timeout_completed(transfer->ftdi->usb_ctx, &round,
+                                               &transfer->completed) < 0) {
+      break;
+    }
+    idle = transfer->offset == moved ? idle + round_ms : 0;
+    moved = transfer->offset;
+  }
+  if (!transfer->completed) {
+    timeval now{0, 0};
+    ftdi_transfer_data_cancel(transfer, &now);
+    return moved > 0 ? moved : -1;
+  }
   return ftdi_transfer_data_done(transfer);
 }
 

@@ -22,7 +22,7 @@ class SystemFtdiCalls final : public FtdiCalls {
                                            int size) override;
   ftdi_transfer_control* read_data_submit(ftdi_context* context, unsigned char* buffer,
                                           int size) override;
-  int transfer_data_done(ftdi_transfer_control* transfer) override;
+  int transfer_data_done(ftdi_transfer_control* transfer, int idle_ms) override;
 };
 
 }  // namespace tapwright

@@ -117,6 +117,8 @@ int MpsseEngine::start_command(MpsseRun& result, std::size_t room, VcdWriter* tr
   if (shape.answers == 2) {
     answer(bad_command);
     answer(op);
+    ++bad_commands_;
+    last_bad_command_ = op;
     return 1;
   }
   // A clocking command: how its units are driven, whether each returns a

@@ -72,6 +72,9 @@ class MpsseEngine {
   bool divide_by_5() const { return divide_by_5_; }
   bool three_phase() const { return three_phase_; }
   bool adaptive() const { return adaptive_; }
+  // Commands it answered as bad, and the last of them.
+  std::uint64_t bad_commands() const { return bad_commands_; }
+  std::uint8_t last_bad_command() const { return last_bad_command_; }
 
  private:
   // What the clocks of the command under way do with their unit's byte.
@@ -117,6 +120,8 @@ class MpsseEngine {
   int bit_ = 0, bits_ = 0;  // clocks made of it, and its length
   std::uint8_t data_ = 0;
   std::uint8_t sampled_ = 0;  // TDO bits, shifted in from bit 7 down
+  std::uint64_t bad_commands_ = 0;
+  std::uint8_t last_bad_command_ = 0;
 };
 
 }  // namespace tapwright::sim

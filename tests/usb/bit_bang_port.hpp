@@ -6,16 +6,19 @@
 #include <algorithm>
 
 #include "port.hpp"
-#include "sim/bit_bang_chip.hpp"
 #include "sim/chain_description.hpp"
+#include "sim/sim_chip.hpp"
 
 namespace tapwright::usb {
 
 class BitBangPort final : public Port {
  public:
-  BitBangPort(const std::vector<sim::DeviceSpec>& chain, std::vector<std::uint8_t>& tx,
-              std::size_t rx_fifo, std::string* record)
-      : Port(tx, rx_fifo, record), chip_(sim::Chain(chain)) {}
+  // Channel `channel` of a `model` chip; its chain is the MPSSE engine's too.
+  BitBangPort(const ChipModel& model, int channel, const std::vector<sim::DeviceSpec>& chain,
+              std::vector<std::uint8_t>& tx, std::size_t rx_fifo, std::string* record)
+      : Port(tx, rx_fifo, record), chip_(sim::Chain(chain), model, channel) {}
+
+  sim::SimChip& chip() { return chip_; }
 
   bool set_bit_mode(std::uint8_t mask, std::uint8_t mode) {
     return chip_.set_bit_mode(mask, mode) != 0;
@@ -76,7 +79,7 @@ class BitBangPort final : public Port {
     return port_next_ + static_cast<Picoseconds>(count - 1) * byte_time_;
   }
 
-  sim::BitBangChip chip_;
+  sim::SimChip chip_;
   long baud_ = 9600;
   Picoseconds byte_time_ = 1'000'000'000'000 / 9600;  // one bit-bang byte
   Picoseconds port_next_ = 0;                         // when the port may clock its next byte

@@ -150,8 +150,8 @@ TEST(LibftdiOnTheBus, AsyncWriteAndReadShareTheFrames) {
 }
 
 // Bit mode 0x02 (MPSSE) is taken on the channels with an MPSSE engine
-// only; until an interpreter is plugged into the port, the commands written
-// in that mode stop the run with a message.
+// only; there the sync probe is answered, and any other command the chip
+// does not know stops the run with a message.
 TEST(LibftdiOnTheBus, TakesMpsseModeOnTheChannelsThatHaveIt) {
   usb::replace_bus("chip=ft232r ; chip=ft2232d ; chip=ft4232h");
   const struct {
@@ -170,10 +170,17 @@ TEST(LibftdiOnTheBus, TakesMpsseModeOnTheChannelsThatHaveIt) {
       continue;
     }
     ASSERT_EQ(ftdi_set_bitmode(ftdi.get(), 0x0b, BITMODE_MPSSE), 0);
-    unsigned char command[] = {0x87};
-    EXPECT_DEATH(ftdi_write_data(ftdi.get(), command, 1),
-                 "emulated ft4232h: MPSSE commands written to channel B, and no MPSSE "
-                 "interpreter is plugged into it yet");
+    unsigned char probe[] = {0xAA, 0x87}, answer[4] = {};
+    ASSERT_EQ(ftdi_write_data(ftdi.get(), probe, 2), 2);
+    ASSERT_EQ(ftdi_read_data(ftdi.get(), answer, 4), 2);
+    EXPECT_EQ(answer[0] << 8 | answer[1], 0xFAAA);
+    unsigned char unknown[] = {0x12, 0x87};
+    EXPECT_DEATH(
+        {
+          ftdi_write_data(ftdi.get(), unknown, 2);
+          ftdi_read_data(ftdi.get(), answer, 4);
+        },
+        "emulated MPSSE engine: unknown command 0x12");
   }
 }
 

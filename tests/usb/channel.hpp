@@ -9,6 +9,7 @@
 #include "bit_bang_port.hpp"
 #include "chip_models.hpp"
 #include "mpsse_port.hpp"
+#include "sim_mpsse_interpreter.hpp"
 
 namespace tapwright::usb {
 
@@ -20,10 +21,10 @@ class Channel {
   Channel(const ChipModel& model, int index, const std::vector<sim::DeviceSpec>& chain, bool record)
       : model_(model),
         index_(index),
-        bit_bang_(chain, tx_, static_cast<std::size_t>(model.rx_fifo), record ? &taken_ : nullptr),
-        // The MPSSE command interpreter plugs in here; until it does, a
-        // channel in MPSSE mode refuses the bytes written to it.
-        mpsse_(nullptr, tx_, static_cast<std::size_t>(model.rx_fifo), record ? &taken_ : nullptr) {}
+        bit_bang_(model, index, chain, tx_, static_cast<std::size_t>(model.rx_fifo),
+                  record ? &taken_ : nullptr),
+        mpsse_(std::make_unique<SimMpsseInterpreter>(bit_bang_.chip()), tx_,
+               static_cast<std::size_t>(model.rx_fifo), record ? &taken_ : nullptr) {}
 
   char letter() const { return static_cast<char>('A' + index_); }
   const std::string& taken() const { return taken_; }
@@ -43,12 +44,10 @@ class Channel {
   // chip does not take.
   bool set_bit_mode(std::uint8_t mask, std::uint8_t mode, Picoseconds now) {
     run(now);
-    if (mode == mode_mpsse) {
-      if (!(model_.mpsse_channels >> index_ & 1)) return false;
-      mpsse_.start(now);
-    } else if (mode != 0 && !bit_bang_.set_bit_mode(mask, mode)) {
-      return false;
-    }
+    // The chip keeps the mode too: its bit-bang port and MPSSE engine share
+    // the chain.
+    if (!bit_bang_.chip().set_bit_mode(mask, mode)) return false;
+    if (mode == mode_mpsse) mpsse_.start(now);
     mode_ = mode;
     return true;
   }
@@ -74,10 +73,6 @@ class Channel {
   // Empty when the bytes are taken, else why the channel refuses them.
   std::string accept(const std::uint8_t* data, std::size_t count) {
     if (mode_ == 0) return "bytes written outside bit-bang mode";
-    if (mode_ == mode_mpsse && !mpsse_.has_interpreter()) {
-      return "MPSSE commands written to channel " + std::string(1, letter()) +
-             ", and no MPSSE interpreter is plugged into it yet";
-    }
     tx_.insert(tx_.end(), data, data + count);
     return {};
   }

@@ -32,6 +32,8 @@ class MpsseInterpreter {
                        std::span<std::uint8_t> answer) = 0;
   // One TCK cycle at the clock divisor set so far.
   virtual Picoseconds tck_period() const = 0;
+  // The bit mode started the engine afresh.
+  virtual void restart() = 0;
 };
 
 class MpssePort final : public Port {
@@ -40,14 +42,16 @@ class MpssePort final : public Port {
             std::size_t rx_fifo, std::string* record)
       : Port(tx, rx_fifo, record), interpreter_(std::move(interpreter)), answer_(rx_fifo) {}
 
-  bool has_interpreter() const { return interpreter_ != nullptr; }
   // The port's clock starts when the mode is set.
-  void start(Picoseconds now) { clock_time_ = last_clock_ = std::max(clock_time_, now); }
+  void start(Picoseconds now) {
+    clock_time_ = last_clock_ = std::max(clock_time_, now);
+    interpreter_->restart();
+  }
 
   // Runs the interpreter for the clocks that fit until `until`; when it
   // stops short of them it waits for the host, idle until then.
   void run(Picoseconds until) override {
-    while (interpreter_ && !stopped() && clock_time_ <= until) {
+    while (!stopped() && clock_time_ <= until) {
       const Picoseconds period = interpreter_->tck_period();
       const auto budget = static_cast<std::uint64_t>((until - clock_time_) / period);
       const std::size_t room = rx_fifo_ - returned_.size();
@@ -89,8 +93,7 @@ class MpssePort final : public Port {
   }
   bool urgent() const override { return urgent_; }
   Picoseconds drain(Picoseconds now) override {
-    while (interpreter_ && !stopped() && !tx_.empty() && !host_needed_)
-      run(clock_time_ + ps_per_ms);
+    while (!stopped() && !tx_.empty() && !host_needed_) run(clock_time_ + ps_per_ms);
     return std::max(now, last_clock_);
   }
   std::vector<std::pair<std::string, long long>> figures() const override {
@@ -99,7 +102,7 @@ class MpssePort final : public Port {
 
  private:
   Picoseconds when_progress() const {
-    if (!interpreter_ || stopped() || host_needed_) return never;
+    if (stopped() || host_needed_) return never;
     return clock_time_ + interpreter_->tck_period();
   }
 

@@ -26,11 +26,13 @@ struct ChipRun {
   Report report;
 };
 
-// `command` over the emulated chip that `settings` describe.
-ChipRun run_on_chip(std::vector<std::string> command, const std::string& settings) {
+// `command` over the emulated chip that `settings` describe; the bytes on
+// the pins of its channel `channel` (":B" for B; A's by default).
+ChipRun run_on_chip(std::vector<std::string> command, const std::string& settings,
+                    const std::string& channel = "") {
   const std::string dir = scratch_dir("chip");
   command.insert(command.begin(), {"LD_LIBRARY_PATH=" TAPWRIGHT_USB_EMU_DIR,
-                                   "TAPWRIGHT_USB_EMU=" + settings + " pins=" + dir +
+                                   "TAPWRIGHT_USB_EMU=" + settings + " pins" + channel + "=" + dir +
                                        "/pins report=" + dir + "/report trace=" + dir + "/trace"});
   // A braced list is evaluated in order: the files are read after the run.
   return {run_program("/usr/bin/env", command), read_file(dir + "/pins"), read_file(dir + "/trace"),
@@ -116,6 +118,56 @@ TEST(EmulatedChip, EveryFilePlaysAsOnTheSimulatedCable) {
   }
 }
 
+// The MPSSE cables over the emulated chips, through both channels of a
+// two-channel chip: the commands, echo and verdict of tapwright-play --sim
+// for the same cable; and on long scans near the TCK rate asked, at least
+// 80 % of it, 60 % with -c.
+TEST(EmulatedChip, MpsseCablesPlayAsOnTheSimulatedCable) {
+  const std::string dir = scratch_dir("mpsse");
+  // 64 scans of 16 kbit whose TDO is what an empty chain returns.
+  std::string long_scans = "SIR 8 TDI (ff);\n";
+  for (int i = 0; i < 64; ++i) {
+    long_scans +=
+        "SDR 16384 TDI (" + std::string(4096, '5') + ") TDO (" + std::string(4096, 'f') + ");\n";
+  }
+  write_file(dir + "/long.svf", long_scans);
+  auto files = svf_files();
+  files.emplace_back(dir + "/long.svf", "none");
+  const struct {
+    const char* cable;
+    char channel;
+    double hz;
+  } cables[] = {{"ft2232h", 'B', 30e6}, {"ft2232d", 'A', 6e6}, {"ft232h", 'A', 30e6}};
+  for (const auto& [svf, chain] : files) {
+    for (const bool compare : {false, true}) {
+      for (const auto& c : cables) {
+        std::vector<std::string> args = {"--cable",   c.cable,
+                                         "--channel", std::string(1, c.channel),
+                                         "--tck-hz",  std::to_string(static_cast<long>(c.hz)),
+                                         "-v",        svf};
+        if (compare) args.push_back("-c");
+        std::vector<std::string> simulated = args;
+        simulated.insert(simulated.begin(), {"--sim=" + chain, "--capture-out", dir + "/commands"});
+        const ProgramRun expected = run_program(TAPWRIGHT_PLAY_PATH, simulated);
+        args.insert(args.begin(), TAPWRIGHT_PLAY_PATH);
+        const std::string key = c.channel == 'A' ? "" : std::string(":") + c.channel;
+        const std::string bus = std::string("chip=") + c.cable + " chain" + key + "=" + chain;
+        SCOPED_TRACE(bus + " " + ::testing::PrintToString(args));
+        const ChipRun chip = run_on_chip(args, bus, key);
+        EXPECT_EQ(chip.run.status, expected.status);
+        EXPECT_EQ(chip.run.err, expected.err);
+        EXPECT_TRUE(chip.run.out == expected.out) << chip.run.out.size() << " bytes of output";
+        EXPECT_TRUE(chip.pins == read_file(dir + "/commands")) << chip.pins.size() << " bytes";
+        EXPECT_EQ(chip.report.at("timeouts"), 0);
+        if (svf != dir + "/long.svf") continue;
+        const double tck = static_cast<double>(chip.report.at("tck" + key));
+        const double seconds = static_cast<double>(chip.report.at("simulated_ns")) / 1e9;
+        EXPECT_GT(tck / seconds, (compare ? 0.6 : 0.8) * c.hz);
+      }
+    }
+  }
+}
+
 TEST(EmulatedChip, EachFaultEndsTheRunWithTheMessageOfItsPhase) {
   const std::string idcode = TAPWRIGHT_EXAMPLES_DIR "/idcode.svf";
   // Several blocks before the drain, whatever the mode.
@@ -134,7 +186,11 @@ TEST(EmulatedChip, EachFaultEndsTheRunWithTheMessageOfItsPhase) {
     char at;
     const char* message;
     int timeouts;
+    const char* cable = nullptr;  // tapwright-play with this cable, else tapwright
   };
+  const std::string mpsse_broke = "tapwright-play: " + blocks +
+                                  ":4: the cable failed (a write "
+                                  "or read fell short)\n";
   const Case cases[] = {
       {idcode, "-c", "unplug", '1', "can't open USB device\n", 0},
       {idcode, "-c", "unplug", 'b', "can't initialize USB device\n", 0},
@@ -149,17 +205,28 @@ TEST(EmulatedChip, EachFaultEndsTheRunWithTheMessageOfItsPhase) {
       {blocks, "-c", "silent", 'i', "parse error\n", 0},
       {idcode, "-c", "chip=none", 0, "can't open USB device\n", 0},
       {blocks, "-c", "gap=3", 0, "", 0},
+      {idcode, "-c", "unplug", '1', "tapwright-play: no cable: cannot open the first FTDI device\n",
+       0, "ft2232h"},
+      {idcode, "", "unplug", 'b', "tapwright-play: the chip refused MPSSE mode\n", 0, "ft2232h"},
+      {blocks, "-c", "unplug", 'i',
+       "tapwright-play: the chip's MPSSE engine did not answer (no 0xFA to a bad command)\n", 0,
+       "ft2232d"},
+      {blocks, "-c", "unplug", '$', mpsse_broke.c_str(), 0, "ft2232h"},
+      {blocks, "", "unplug", '$', mpsse_broke.c_str(), 0, "ft2232d"},
+      {blocks, "-c", "silent", '$', mpsse_broke.c_str(), 0, "ft2232h"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> command = {TAPWRIGHT_PLAYER_PATH, c.svf};
+    if (c.cable) command = {TAPWRIGHT_PLAY_PATH, "--cable", c.cable, c.svf};
     if (*c.option) command.push_back(c.option);
-    const ChipRun clean = run_on_chip(command, "chip=ft232r");
+    const std::string chip_setting = std::string("chip=") + (c.cable ? c.cable : "ft232r");
+    const ChipRun clean = run_on_chip(command, chip_setting);
     ASSERT_EQ(clean.run.status, 0) << clean.run.err;
     std::size_t at = c.at == '1' ? 1 : clean.trace.size();
     if (c.at != '1' && c.at != '$') at = clean.trace.find(c.at, clean.trace.find(c.at) + 1) + 1;
     const std::string fault = c.at ? std::string(c.fault) + "=" + std::to_string(at) : c.fault;
     SCOPED_TRACE(fault + " " + c.svf + " " + c.option);
-    const ChipRun chip = run_on_chip(command, "chip=ft232r " + fault);
+    const ChipRun chip = run_on_chip(command, chip_setting + " " + fault);
     EXPECT_EQ(chip.run.status, *c.message ? 1 : 0);
     EXPECT_EQ(chip.run.err, c.message);
     EXPECT_EQ(chip.run.out, *c.message ? "" : clean.run.out);
@@ -169,8 +236,10 @@ TEST(EmulatedChip, EachFaultEndsTheRunWithTheMessageOfItsPhase) {
     EXPECT_GE(chip.report.at("fault_ns"), 0);
     if (c.fault == std::string("silent") && !c.timeouts) continue;
     // Nothing is played, or even tried, after the failing transfer, which
-    // ends the run within libftdi1's USB time-out (5 s) and a frame.
-    EXPECT_EQ(chip.report.at("after_fault"), 0);
+    // ends the run within libftdi1's USB time-out (5 s) and a frame. (Of
+    // a write in flight beside the read that failed, libftdi1 itself tries
+    // the rest once more.)
+    EXPECT_LE(chip.report.at("after_fault"), c.cable ? 1 : 0);
     EXPECT_LE(chip.report.at("simulated_ns") - chip.report.at("fault_ns"), 5'001'000'000);
   }
 }

@@ -20,7 +20,7 @@ std::span<const std::uint8_t> BitBangChip::apply(const std::uint8_t* bytes, std:
     } else {
       run<false, true>(bytes, count, out, trace);
     }
-  } else if (chain_.empty()) {
+  } else if (chain_.empty() && chain_.tdo() == 1) {
     run_without_devices(bytes, count, out);
   } else if (sync) {
     run<true, false>(bytes, count, out, trace);

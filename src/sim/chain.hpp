@@ -32,8 +32,13 @@ class Chain {
     for (TapDevice& device : devices_) device.falling_edge();
   }
 
-  // The TDO line: the last device's, or high (pulled up) with no device.
-  int tdo() const { return devices_.empty() ? 1 : devices_.back().tdo(); }
+  // The TDO line: the last device's, or high (pulled up) with no device;
+  // held at `level` from now on after stick_tdo.
+  int tdo() const { return ((devices_.empty() ? 1 : devices_.back().tdo()) & keep_) | force_; }
+  void stick_tdo(int level) {
+    keep_ = 0;
+    force_ = level & 1;
+  }
 
   bool empty() const { return devices_.empty(); }
   std::size_t size() const { return devices_.size(); }
@@ -42,6 +47,9 @@ class Chain {
 
  private:
   std::vector<TapDevice> devices_;
+  // A stuck line, without a branch on the path of every clock.
+  int keep_ = 1;
+  int force_ = 0;
 };
 
 }  // namespace tapwright::sim

@@ -19,7 +19,8 @@
 #include <string>
 
 #include "fullsvf/svf_front_end.hpp"
-#include "jtag/tap_controller.hpp"
+#include "link/bit_bang_link.hpp"
+#include "link/counting_link.hpp"
 #include "play/svf_player.hpp"
 #include "prep/svf_lowering.hpp"
 #include "sim/sim_device.hpp"
@@ -67,7 +68,9 @@ void play_it(const std::uint8_t* data, std::size_t size, int compare, bool keep_
     fullsvf::Diagnostics diagnostics;
     fullsvf::SvfSource source(in.file, buffer);
     fullsvf::SvfFrontEnd front_end(source, diagnostics);
-    play::SvfPlayer checker(diagnostics, settings, clock, nullptr, nullptr, nullptr);
+    CountingLink counter;
+    Tap tap(counter, compare, TapState::run_test_idle);
+    play::SvfPlayer checker(diagnostics, settings, clock, tap, nullptr, nullptr, play::Pass::check);
     while (front_end.next(checker)) {
     }
     if (diagnostics.error_count() != 0) return;
@@ -82,13 +85,14 @@ void play_it(const std::uint8_t* data, std::size_t size, int compare, bool keep_
   ClockStream stream(device);
   play::ScanCheck check;
   stream.set_listener(&check);
-  play::Engine engine{stream, handle};
-  if (!tap_reset(stream, handle, engine.state, compare)) std::abort();
+  BitBangLink link(stream, handle, compare);
+  Tap tap(link, compare);
+  if (!tap.reset()) std::abort();
   MemoryFile in(data, size);
   fullsvf::Diagnostics diagnostics;
   fullsvf::SvfSource source(in.file, buffer);
   fullsvf::SvfFrontEnd front_end(source, diagnostics);
-  play::SvfPlayer player(diagnostics, settings, clock, &engine, &check, nullptr);
+  play::SvfPlayer player(diagnostics, settings, clock, tap, &check, nullptr);
   while (!player.stopped_at_mismatch() && front_end.next(player)) {
     if (player.broken() || diagnostics.error_count() != 0) std::abort();
   }

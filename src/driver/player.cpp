@@ -4,10 +4,8 @@
 #include <new>
 #include <string>
 
-#include "driver/cable_bring_up.hpp"
+#include "driver/cable_session.hpp"
 #include "driver/messages.hpp"
-#include "jtag/tap_controller.hpp"
-#include "link/clock_stream.hpp"
 #include "svf/svf_run.hpp"
 
 namespace tapwright {
@@ -55,36 +53,44 @@ bool readable(std::FILE* file) {
   return std::ungetc(first, file) == first;
 }
 
-// Reset, statements, drain and summary on an open, configured device.
-int play(const Settings& settings, std::FILE* svf, Device& device, DeviceHandle handle,
-         const PlayerStreams& streams) {
-  const int compare = settings.compare_mode;
-  auto stream = std::make_unique<ClockStream>(device);
-  TapState state{};
-  if (!tap_reset(*stream, handle, state, compare)) {
-    std::fputs(messages::cant_write, streams.err);
-    return exit_failed;
-  }
-  SvfTokenizer tokenizer(svf);
-  SvfMasks masks;
-  if (!svf_run(tokenizer, *stream, handle, settings.verbose, state, compare, masks, streams.out)) {
-    std::fputs(messages::parse_error, streams.err);
-    return exit_failed;
-  }
-  // A drain that fails has lost the last block or left it uncompared: the
-  // summary would claim more than was checked.
-  if (!stream->tap_flush(handle, compare)) {
-    std::fputs(messages::cant_write, streams.err);
-    return exit_failed;
-  }
-  if (compare != 1) return exit_ok;
-  const long long mismatches = stream->mismatch_count();
+// The summary of a run that was played and drained.
+int summary(const Settings& settings, std::int64_t mismatches, const PlayerStreams& streams) {
+  if (settings.compare_mode != 1) return exit_ok;
   if (mismatches > 0) {
-    std::fprintf(streams.out, messages::mismatched, mismatches);
+    std::fprintf(streams.out, messages::mismatched, static_cast<long long>(mismatches));
     return exit_mismatched;
   }
   std::fputs(messages::all_matched, streams.out);
   return exit_ok;
+}
+
+// The run on the cable, with the message of the phase it failed in.
+int play(const Settings& settings, std::FILE* svf, Device& device, const PlayerStreams& streams) {
+  const CableRun run = run_on_cable(device, {settings.compare_mode}, [&](Tap& tap) {
+    SvfTokenizer tokenizer(svf);
+    SvfMasks masks;
+    return svf_run_on(tokenizer, tap, settings.verbose, masks, streams.out);
+  });
+  switch (run.end) {
+    case CablePhase::open:
+      std::fputs(messages::cant_open_device, streams.err);
+      return exit_failed;
+    case CablePhase::configure:
+      std::fputs(messages::cant_initialize_device, streams.err);
+      return exit_failed;
+    case CablePhase::play:
+      std::fputs(messages::parse_error, streams.err);
+      return exit_failed;
+    case CablePhase::reset:
+    case CablePhase::drain:
+      // A drain that fails has lost the last block or left it uncompared:
+      // the summary would claim more than was checked.
+      std::fputs(messages::cant_write, streams.err);
+      return exit_failed;
+    case CablePhase::done:
+      break;
+  }
+  return summary(settings, run.mismatches, streams);
 }
 
 }  // namespace
@@ -117,32 +123,16 @@ int run_player(int argc, const char* const* argv, Device& device, const PlayerSt
     return exit_failed;
   }
 
-  const std::uint8_t mode = bit_bang_mode(settings.compare_mode);
-  DeviceHandle handle = nullptr;
-  if (!open_cable(device, mode, handle)) {
-    std::fputs(messages::cant_open_device, streams.err);
-    svf.reset();
-    std::fflush(streams.err);
-    return exit_failed;
-  }
-
   int status = exit_failed;
-  {
-    // Closed when the run leaves, before the SVF file is.
-    OpenDevice open_device(device, handle);
-    if (!configure_cable(device, handle, mode)) {
-      std::fputs(messages::cant_initialize_device, streams.err);
-    } else {
-      try {
-        status = play(settings, svf.get(), device, handle, streams);
-      } catch (const std::bad_alloc&) {
-        // A value too large to hold cannot be played; end the run like any
-        // other statement that cannot be, with everything released.
-        std::fputs(messages::parse_error, streams.err);
-        status = exit_failed;
-      }
-    }
-  }  // the device is released first, then the file
+  try {
+    status = play(settings, svf.get(), device, streams);
+  } catch (const std::bad_alloc&) {
+    // A value too large to hold cannot be played; end the run like any
+    // other statement that cannot be, with everything released.
+    std::fputs(messages::parse_error, streams.err);
+    status = exit_failed;
+  }
+  // The device was released first, then the file.
   svf.reset();
   std::fflush(streams.err);
   return status;

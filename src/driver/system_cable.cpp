@@ -38,9 +38,13 @@ struct SystemCable::BackEnds {
   VendorBackEnd vendor;
 #ifdef TAPWRIGHT_HAVE_LIBFTDI1
   LibftdiBackEnd libftdi;
-  CableBackEnd* second() { return &libftdi; }
+  CableBackEnd* second() {
+    return &libftdi;
+  }
 #else
-  CableBackEnd* second() { return nullptr; }
+  CableBackEnd* second() {
+    return nullptr;
+  }
 #endif
 };
 

@@ -39,6 +39,7 @@ class Tap {
   TapState state() const { return state_; }
   int compare() const { return compare_; }
   CableLink& link() { return link_; }
+  const CableLink& link() const { return link_; }
 
  private:
   CableLink& link_;

@@ -1,5 +1,8 @@
 #include "jtag/tap_controller.hpp"
 
+#include "jtag/tap.hpp"
+#include "link/bit_bang_link.hpp"
+
 namespace tapwright {
 
 int tap_reset(ClockStream& stream, DeviceHandle device, TapState& state, int compare) {
@@ -25,26 +28,21 @@ int tap_goto(ClockStream& stream, DeviceHandle device, TapState& state, TapState
   return 1;
 }
 
+// One step or hold of the TAP object, on a link over this stream.
 int tap_step(ClockStream& stream, DeviceHandle device, TapState& state, TapState next,
              int compare) {
-  const int tms = tap_tms_between(state, next);
-  if (tms < 0) return 0;
-  if (!stream.tap_clock(device, tms, 0, 0, 0, compare, 0)) return 0;
-  state = next;
+  BitBangLink link(stream, device, compare);
+  Tap tap(link, compare, state);
+  if (!tap.step(next)) return 0;
+  state = tap.state();
   return 1;
 }
 
 int tap_hold(ClockStream& stream, DeviceHandle device, TapState state, std::uint64_t count,
              int compare) {
-  // Shift-DR and Shift-IR loop too, but a clock there shifts a bit.
-  const bool holds = state == TapState::run_test_idle || state == TapState::pause_dr ||
-                     state == TapState::pause_ir || state == TapState::test_logic_reset;
-  if (!holds) return 0;
-  const int tms = tap_tms_between(state, state);
-  for (std::uint64_t i = 0; i < count; ++i) {
-    if (!stream.tap_clock(device, tms, 0, 0, 0, compare, 0)) return 0;
-  }
-  return 1;
+  BitBangLink link(stream, device, compare);
+  Tap tap(link, compare, state);
+  return tap.hold(count);
 }
 
 }  // namespace tapwright

@@ -18,8 +18,7 @@ int tap_goto(ClockStream& stream, DeviceHandle device, TapState& state, TapState
 
 // One clock from `state` to `next`, which must follow it in the state graph
 // (a stable state's loop included); 0 without a clock when it does not.
-int tap_step(ClockStream& stream, DeviceHandle device, TapState& state, TapState next,
-             int compare);
+int tap_step(ClockStream& stream, DeviceHandle device, TapState& state, TapState next, int compare);
 
 // `count` clocks that keep the controller where it is: TMS 0 in Run-Test/Idle,
 // Pause-DR and Pause-IR, TMS 1 in Test-Logic-Reset. 0 without a clock in any

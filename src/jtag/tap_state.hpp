@@ -104,6 +104,23 @@ constexpr WalkStep walk_step(TapState current, TapState target) {
   return tms0 ? WalkStep{0, row.next_on_tms0} : WalkStep{1, row.next_on_tms1};
 }
 
+// The whole walk from `from` to `target`: the TMS of clock i in bit i. At
+// most eight clocks; none when the two are the same.
+struct WalkPath {
+  std::uint64_t tms = 0;
+  int count = 0;
+};
+
+constexpr WalkPath walk_path(TapState from, TapState target) {
+  WalkPath path;
+  for (TapState s = from; s != target; ++path.count) {
+    const WalkStep step = walk_step(s, target);
+    path.tms |= static_cast<std::uint64_t>(step.tms) << path.count;
+    s = step.next;
+  }
+  return path;
+}
+
 // The IEEE 1149.1 transition for one clock with the given TMS, loops included.
 constexpr TapState tap_next_state(TapState current, int tms) {
   const WalkRow& row = walk_table[tap_code(current)];

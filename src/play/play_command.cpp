@@ -3,11 +3,11 @@
 #include <memory>
 #include <optional>
 
-#include "driver/cable_bring_up.hpp"
+#include "driver/cable_session.hpp"
 #include "driver/separate_outputs.hpp"
 #include "fullsvf/svf_front_end.hpp"
 #include "fullsvf/svf_input.hpp"
-#include "jtag/tap_controller.hpp"
+#include "link/counting_link.hpp"
 #include "play/interrupt.hpp"
 #include "play/play_options.hpp"
 #include "play/progress_line.hpp"
@@ -36,7 +36,11 @@ FirstPass check_file(fullsvf::SvfInput& input, const PlaySettings& settings, Hos
   });
   fullsvf::SvfSource source(input.file());
   fullsvf::SvfFrontEnd front_end(source, diagnostics);
-  SvfPlayer checker(diagnostics, settings, clock, nullptr, nullptr, nullptr);
+  // The file played into a link that only counts, from where a run's
+  // reset leaves the controller.
+  CountingLink counter;
+  Tap tap(counter, settings.compare, TapState::run_test_idle);
+  SvfPlayer checker(diagnostics, settings, clock, tap, nullptr, nullptr, Pass::check);
   FirstPass pass;
   while (!*interrupt_flag() && front_end.next(checker)) ++pass.statements;
   pass.errors = diagnostics.error_count();
@@ -72,61 +76,87 @@ void report_mismatches(const ScanCheck& check, const PlaySettings& settings, std
     std::fprintf(err, "tapwright-play: %llu more scans differ\n",
                  static_cast<unsigned long long>(unreported));
   }
-  std::fprintf(err, "tapwright-play: %s: TDO differed in %llu of %llu compared scans (%lld bits)%s\n",
-               settings.name.c_str(), static_cast<unsigned long long>(check.failed_scans()),
-               static_cast<unsigned long long>(check.compared_scans()),
-               static_cast<long long>(check.differing_bits()),
-               settings.keep_going ? "" : "; stopped there");
+  std::fprintf(
+      err, "tapwright-play: %s: TDO differed in %llu of %llu compared scans (%lld bits)%s\n",
+      settings.name.c_str(), static_cast<unsigned long long>(check.failed_scans()),
+      static_cast<unsigned long long>(check.compared_scans()),
+      static_cast<long long>(check.differing_bits()), settings.keep_going ? "" : "; stopped there");
 }
 
-// Plays the checked file into an open, configured cable.
-int play_file(fullsvf::SvfInput& input, const PlaySettings& settings, HostClock& clock,
-              Device& device, DeviceHandle handle, ProgressLine& progress, std::FILE* err) {
-  auto stream = std::make_unique<ClockStream>(device);
-  ScanCheck check;
-  stream->set_listener(&check);
-  Engine engine{*stream, handle};
-  if (!tap_reset(*stream, handle, engine.state, settings.compare)) {
-    std::fprintf(err, "tapwright-play: %s: the cable failed during the reset\n",
-                 settings.name.c_str());
-    return exit_not_played;
-  }
+// How a run on the cable ended, beyond its phase.
+struct Played {
+  bool interrupted = false;
+  bool broken = false;   // a write or read of the cable fell short
+  bool changed = false;  // the file changed since it was checked
+  int line = 0;          // where it stopped
+};
+
+// Plays the checked file into the TAP object of a cable after its reset.
+// 1 to have the run drained.
+int play_file(fullsvf::SvfInput& input, const PlaySettings& settings, HostClock& clock, Tap& tap,
+              ScanCheck& check, ProgressLine& progress, Played& played, std::FILE* err) {
+  tap.link().set_listener(&check);
   // The file was checked: a problem now means it changed since.
   int problems = 0;
   Diagnostics diagnostics([&](const Diagnostic& d) {
     if (d.note) return;
     if (problems++ == 0) {
-      std::fprintf(err, "%s:%d: %s (the file changed while it was played)\n",
-                   settings.name.c_str(), d.line, d.message.c_str());
+      std::fprintf(err, "%s:%d: %s (the file changed while it was played)\n", settings.name.c_str(),
+                   d.line, d.message.c_str());
     }
   });
   fullsvf::SvfSource source(input.file());
   fullsvf::SvfFrontEnd front_end(source, diagnostics);
-  SvfPlayer player(diagnostics, settings, clock, &engine, &check, interrupt_flag());
-  while (!player.broken() && !player.stopped_at_mismatch() && problems == 0 &&
-         !*interrupt_flag() && front_end.next(player)) {
-    progress.update(front_end.offset(), stream->cycles());
+  SvfPlayer player(diagnostics, settings, clock, tap, &check, interrupt_flag());
+  while (!player.broken() && !player.stopped_at_mismatch() && problems == 0 && !*interrupt_flag() &&
+         front_end.next(player)) {
+    progress.update(front_end.offset(), tap.link().cycles());
   }
-  const int line = front_end.line();
-  // What is buffered goes out, with the drain's own cycle (TMS 0, TDI 0)
-  // as tapwright gives it, so that both players put the same bytes on the
-  // wire. From Test-Logic-Reset that cycle moves to Run-Test/Idle, which
-  // keeps the instruction the reset loaded.
-  const int drained = player.broken() ? 0 : stream->tap_flush(handle, settings.compare);
+  played.line = front_end.line();
+  played.interrupted = *interrupt_flag() != 0;
+  played.broken = player.broken();
+  played.changed = problems > 0 || source.failed();
+  if (source.failed()) std::fprintf(err, "tapwright-play: cannot read %s\n", settings.name.c_str());
+  // A cable that failed takes no more clocks; anything else is drained, an
+  // interrupted run too, so that the cable is left with what it was sent.
+  return played.broken ? 0 : 1;
+}
+
+// The run on the cable and what it ended with.
+int play_on_cable(fullsvf::SvfInput& input, const PlaySettings& settings, HostClock& clock,
+                  Device& device, ProgressLine& progress, std::FILE* err) {
+  ScanCheck check;
+  Played played;
+  const CableRun run = run_on_cable(device, {settings.compare}, [&](Tap& tap) {
+    return play_file(input, settings, clock, tap, check, progress, played, err);
+  });
   progress.erase();
-  if (*interrupt_flag()) {
-    std::fprintf(err, "tapwright-play: interrupted at %s:%d\n", settings.name.c_str(), line);
+  switch (run.end) {
+    case CablePhase::open:
+      std::fprintf(err, "tapwright-play: no cable: cannot open the first FTDI device\n");
+      return exit_not_played;
+    case CablePhase::configure:
+      std::fprintf(err, "tapwright-play: the cable refused bit-bang mode\n");
+      return exit_not_played;
+    case CablePhase::reset:
+      std::fprintf(err, "tapwright-play: %s: the cable failed during the reset\n",
+                   settings.name.c_str());
+      return exit_not_played;
+    case CablePhase::play:
+    case CablePhase::drain:
+    case CablePhase::done:
+      break;
+  }
+  if (played.interrupted) {
+    std::fprintf(err, "tapwright-play: interrupted at %s:%d\n", settings.name.c_str(), played.line);
     return exit_interrupted;
   }
-  if (!drained) {
+  if (run.end != CablePhase::done) {
     std::fprintf(err, "tapwright-play: %s:%d: the cable failed (a write or read fell short)\n",
-                 settings.name.c_str(), line);
+                 settings.name.c_str(), played.line);
     return exit_not_played;
   }
-  if (problems > 0 || source.failed()) {
-    if (source.failed()) std::fprintf(err, "tapwright-play: cannot read %s\n", settings.name.c_str());
-    return exit_not_played;
-  }
+  if (played.changed) return exit_not_played;
   if (check.failed_scans() > 0) {
     report_mismatches(check, settings, err);
     return exit_mismatched;
@@ -176,8 +206,8 @@ int play_main(const std::vector<std::string>& args, const PlayStreams& streams, 
     return exit_interrupted;
   }
   if (first.errors > 0) {
-    std::fprintf(streams.err, "tapwright-play: %s: %d %s; nothing played\n",
-                 settings.name.c_str(), first.errors, first.errors == 1 ? "problem" : "problems");
+    std::fprintf(streams.err, "tapwright-play: %s: %d %s; nothing played\n", settings.name.c_str(),
+                 first.errors, first.errors == 1 ? "problem" : "problems");
     return exit_not_played;
   }
   if (o.check) {
@@ -197,23 +227,9 @@ int play_main(const std::vector<std::string>& args, const PlayStreams& streams, 
     return exit_not_played;
   }
   Device& device = sim ? *sim : real_cable();
-  const std::uint8_t mode = bit_bang_mode(o.compare);
-  DeviceHandle handle = nullptr;
-  if (!open_cable(device, mode, handle)) {
-    std::fprintf(streams.err, "tapwright-play: no cable: cannot open the first FTDI device\n");
-    return exit_not_played;
-  }
-  int status = exit_not_played;
-  {
-    OpenDevice open_device(device, handle);
-    if (!configure_cable(device, handle, mode)) {
-      std::fprintf(streams.err, "tapwright-play: the cable refused bit-bang mode\n");
-    } else {
-      ProgressLine progress(streams.err, o.progress.value_or(is_terminal(streams.err)), clock,
-                            settings.name, input.size(), first.clocks);
-      status = play_file(input, settings, timer, device, handle, progress, streams.err);
-    }
-  }
+  ProgressLine progress(streams.err, o.progress.value_or(is_terminal(streams.err)), clock,
+                        settings.name, input.size(), first.clocks);
+  int status = play_on_cable(input, settings, timer, device, progress, streams.err);
   if (sim && status == exit_interrupted) {
     // A run cut short leaves no capture or waveform under a final name.
     sim->remove_outputs();

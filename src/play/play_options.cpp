@@ -30,8 +30,7 @@ const char* const play_usage =
     "Exit status: 0 played (and every compared bit matched), 1 not played (usage, file,\n"
     "cable, statement), 2 TDO differed, 130 interrupted.\n";
 
-int parse_play_options(const std::vector<std::string>& args, PlayOptions& o,
-                       std::string& problem) {
+int parse_play_options(const std::vector<std::string>& args, PlayOptions& o, std::string& problem) {
   // tapwright-sim's own options are taken by its own code, from an argv.
   std::vector<const char*> argv{"tapwright-play"};
   for (const std::string& arg : args) argv.push_back(arg.c_str());
@@ -58,9 +57,15 @@ int parse_play_options(const std::vector<std::string>& args, PlayOptions& o,
       // Short options, which may stand together ("-cv").
       for (std::size_t k = 1; k < arg.size(); ++k) {
         switch (arg[k]) {
-          case 'c': o.compare = 1; break;
-          case 'v': o.verbose = 1; break;
-          case 'h': o.help = true; break;
+          case 'c':
+            o.compare = 1;
+            break;
+          case 'v':
+            o.verbose = 1;
+            break;
+          case 'h':
+            o.help = true;
+            break;
           default:
             problem = std::string("unknown option '-") + arg[k] + "'";
             return 0;
@@ -117,7 +122,8 @@ int parse_play_options(const std::vector<std::string>& args, PlayOptions& o,
     return 0;
   }
   if (wants_sim && !o.sim) {
-    problem = "--vcd, --vcd-limit, --capture-out, --capture-in, --fault and --no-wait go with --sim";
+    problem =
+        "--vcd, --vcd-limit, --capture-out, --capture-in, --fault and --no-wait go with --sim";
     return 0;
   }
   if (o.keep_going && !o.compare) {

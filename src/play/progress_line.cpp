@@ -45,7 +45,8 @@ void ProgressLine::update(std::uint64_t bytes_done, std::uint64_t clocks_done) {
   }
   text += with_unit(static_cast<double>(clocks_done), "clocks") + " at " + with_unit(rate, "Hz");
   if (rate > 0 && total_clocks_ > clocks_done) {
-    const auto left = static_cast<std::uint64_t>(static_cast<double>(total_clocks_ - clocks_done) / rate);
+    const auto left =
+        static_cast<std::uint64_t>(static_cast<double>(total_clocks_ - clocks_done) / rate);
     char eta[48];
     std::snprintf(eta, sizeof eta, ", about %llu:%02llu left",
                   static_cast<unsigned long long>(left / 60),

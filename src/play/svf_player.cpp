@@ -1,8 +1,6 @@
 #include "play/svf_player.hpp"
 
 #include "fullsvf/hex_value.hpp"
-#include "jtag/shift_vector.hpp"
-#include "jtag/tap_controller.hpp"
 
 namespace tapwright::play {
 namespace {
@@ -15,12 +13,6 @@ constexpr std::uint64_t max_count = std::uint64_t{1} << 53;
 constexpr std::uint64_t clocks_per_look = std::uint64_t{1} << 20;
 // A wait is slept in slices this long, so that Ctrl-C is not kept waiting.
 constexpr std::int64_t sleep_slice_ns = 50'000'000;
-
-std::uint64_t walk_length(TapState from, TapState to) {
-  std::uint64_t n = 0;
-  for (TapState s = from; s != to; ++n) s = walk_step(s, to).next;
-  return n;
-}
 
 // A value in an echo line: lower case, long ones shortened.
 std::string shown_value(std::string_view digits) {
@@ -48,14 +40,15 @@ std::string seconds(const DecimalNumber& n) {
 }  // namespace
 
 SvfPlayer::SvfPlayer(Diagnostics& diagnostics, const PlaySettings& settings, HostClock& clock,
-                     Engine* engine, ScanCheck* check,
-                     const volatile std::sig_atomic_t* interrupted)
+                     Tap& tap, ScanCheck* check, const volatile std::sig_atomic_t* interrupted,
+                     Pass pass)
     : diagnostics_(diagnostics),
       settings_(settings),
       clock_(clock),
-      engine_(engine),
+      tap_(tap),
       check_(check),
-      interrupted_(interrupted) {}
+      interrupted_(interrupted),
+      pass_(pass) {}
 
 int SvfPlayer::fail() {
   broken_ = true;
@@ -63,23 +56,30 @@ int SvfPlayer::fail() {
 }
 
 void SvfPlayer::echo_line(int line, const std::string& text) {
-  if (!settings_.verbose || !settings_.echo) return;
+  if (checking() || !settings_.verbose || !settings_.echo) return;
   std::fprintf(settings_.echo, "%s:%d: %s\n", settings_.name.c_str(), line, text.c_str());
 }
 
 int SvfPlayer::walk(TapState target) {
-  if (!playing()) return 0;
-  return tap_goto(engine_->stream, engine_->device, engine_->state, target, settings_.compare)
-             ? 1
-             : fail();
+  return !broken_ && (tap_.walk(target) || fail());
 }
 
-int SvfPlayer::hold(TapState state, std::uint64_t count) {
+int SvfPlayer::step(TapState next) {
+  return !broken_ && (tap_.step(next) || fail());
+}
+
+int SvfPlayer::shift(const ShiftRun& run) {
+  return !broken_ && (tap_.shift(run) || fail());
+}
+
+int SvfPlayer::hold(std::uint64_t count) {
   while (count > 0) {
-    if (!playing()) return 0;
+    if (broken_) return 0;
     if (interrupted_ && *interrupted_) return fail();
-    const std::uint64_t part = count < clocks_per_look ? count : clocks_per_look;
-    if (!tap_hold(engine_->stream, engine_->device, state, part, settings_.compare)) return fail();
+    // The counting link takes any count at once; a cable in parts, between
+    // which Ctrl-C is looked for.
+    const std::uint64_t part = checking() || count < clocks_per_look ? count : clocks_per_look;
+    if (!tap_.hold(part)) return fail();
     count -= part;
   }
   return 1;
@@ -96,8 +96,8 @@ int SvfPlayer::wait_ns(std::int64_t ns) {
 }
 
 int SvfPlayer::settle() {
-  if (!playing() || !check_ || !check_->pending()) return 1;
-  return engine_->stream.tap_sync(engine_->device, settings_.compare) ? 1 : fail();
+  if (broken_ || !check_ || !check_->pending()) return 1;
+  return tap_.sync() ? 1 : fail();
 }
 
 bool SvfPlayer::may_go_on() {
@@ -106,24 +106,15 @@ bool SvfPlayer::may_go_on() {
 
 void SvfPlayer::scan(const ScanCommand& c) {
   const bool ir = c.kind == ScanKind::ir;
-  const TapState shift = ir ? TapState::shift_ir : TapState::shift_dr;
-  const TapState exit1 = ir ? TapState::exit1_ir : TapState::exit1_dr;
-  const TapState capture = ir ? TapState::capture_ir : TapState::capture_dr;
   const std::int64_t length = c.length();
-  if (length == 0) {
-    clocks_ += walk_length(c.from, capture) + 1 + walk_length(exit1, c.end_state);
-  } else {
-    clocks_ += walk_length(c.from, shift) + static_cast<std::uint64_t>(length) +
-               walk_length(exit1, c.end_state);
-  }
-  if (!engine_) return;
-  if (ir && !may_go_on()) return;
+  if (ir && !checking() && !may_go_on()) return;
   // Small scans are shown (and reported) as one vector; long ones are
   // shifted in their parts, so that no part is ever copied.
   const bool small = length <= reported_bits;
   const bool wrapped = c.header.length != 0 || c.trailer.length != 0;
-  const ScanBits whole = small ? fold_scan(c.header, c.scan, c.trailer, folded_) : c.scan;
-  if (settings_.verbose) {
+  const ScanBits whole =
+      small && !checking() ? fold_scan(c.header, c.scan, c.trailer, folded_) : c.scan;
+  if (settings_.verbose && !checking()) {
     std::string text = scan_label(c) + " TDI (" + shown_value(whole.tdi) + ")";
     if (c.compares) {
       text += " TDO (" + shown_value(whole.tdo) + ") MASK (" +
@@ -135,34 +126,29 @@ void SvfPlayer::scan(const ScanCommand& c) {
   if (length == 0) {
     // No bit to shift: through Capture straight to Exit1, since a clock
     // in the shift state would shift one.
-    if (!walk(capture)) return;
-    if (!tap_step(engine_->stream, engine_->device, engine_->state, exit1, settings_.compare)) {
-      fail();
+    if (!walk(ir ? TapState::capture_ir : TapState::capture_dr) ||
+        !step(ir ? TapState::exit1_ir : TapState::exit1_dr)) {
       return;
     }
   } else {
-    if (!walk(shift)) return;
+    if (!walk(ir ? TapState::shift_ir : TapState::shift_dr)) return;
     // Known before the first bit goes out: a long scan's first blocks are
     // read back while its last ones are still being shifted.
-    if (settings_.compare == 1 && c.compares && check_) {
-      check_->expect(engine_->stream.cycles(), c.line, scan_label(c), length,
-                     small ? whole.tdo : "", small ? whole.mask : "");
+    const bool compared = settings_.compare == 1 && c.compares;
+    if (compared && check_) {
+      check_->expect(tap_.link().cycles(), c.line, scan_label(c), length, small ? whole.tdo : "",
+                     small ? whole.mask : "");
     }
     std::int64_t left = length;
     for (const ScanBits* part : {&c.header, &c.scan, &c.trailer}) {
       if (part->length == 0) continue;
       left -= part->length;
       // An empty mask compares every bit: the MASK of all ones.
-      const bool compared = part->compares && settings_.compare == 1;
-      if (!tap_shift_digits(engine_->stream, engine_->device, part->length, part->tdi,
-                            compared ? part->tdo : "0",
-                            compared ? (part->mask_ones ? "" : part->mask) : "0",
-                            settings_.compare, left == 0 ? 1 : 0)) {
-        fail();
+      if (!shift({part->length, part->tdi, part->tdo, part->mask_ones ? "" : part->mask,
+                  compared && part->compares, left == 0})) {
         return;
       }
     }
-    engine_->state = exit1;
   }
   walk(c.end_state);
 }
@@ -185,23 +171,24 @@ void SvfPlayer::runtest(const RuntestCommand& c) {
     diagnostics_.error(c.line, "RUNTEST waits longer than tapwright-play can time");
     return;
   }
-  clocks_ += walk_length(c.from, c.run_state) + *count + walk_length(c.run_state, c.end_state);
-  if (!engine_) {
+  if (checking()) {
     if (c.max_time) {
       diagnostics_.note(c.line, "MAXIMUM " + seconds(*c.max_time) +
                                     " is not enforced: tapwright-play waits at least the "
                                     "minimum and bounds no wait from above");
     }
+    wait_ns_ += *ns;
+    if (walk(c.run_state) && hold(*count)) walk(c.end_state);
     return;
   }
   if (!may_go_on()) return;
-  if (!walk(c.run_state) || !hold(c.run_state, *count)) return;
-  std::string text = "RUNTEST " + std::string(tap_state_name(c.run_state)) + " " +
-                     std::to_string(*count) + " TCK";
+  if (!walk(c.run_state) || !hold(*count)) return;
+  std::string text =
+      "RUNTEST " + std::string(tap_state_name(c.run_state)) + " " + std::to_string(*count) + " TCK";
   if (*ns > 0) {
     // Every cycle so far must have reached the chip (and, when comparing,
     // come back) before the time starts.
-    if (!engine_->stream.tap_sync(engine_->device, settings_.compare)) {
+    if (!tap_.sync()) {
       fail();
       return;
     }
@@ -222,16 +209,6 @@ void SvfPlayer::runtest(const RuntestCommand& c) {
 }
 
 void SvfPlayer::state(const StateCommand& c) {
-  if (c.path.size() == 1) {
-    clocks_ += walk_length(c.from, c.path[0]);
-  } else {
-    TapState at = c.from;
-    for (TapState next : c.path) {
-      clocks_ += next == TapState::test_logic_reset && at != next ? walk_length(at, next) : 1;
-      at = next;
-    }
-  }
-  if (!engine_ || !playing()) return;
   if (settings_.verbose) {
     std::string text = "STATE";
     for (TapState s : c.path) (text += ' ') += tap_state_name(s);
@@ -242,40 +219,30 @@ void SvfPlayer::state(const StateCommand& c) {
     return;
   }
   for (TapState next : c.path) {
-    TapState& at = engine_->state;
-    if (next == TapState::test_logic_reset && at != next) {
-      // TMS held at 1 reaches it from anywhere.
-      if (!walk(next)) return;
-    } else if (!tap_step(engine_->stream, engine_->device, at, next, settings_.compare)) {
-      fail();
-      return;
-    }
+    // TMS held at 1 reaches Test-Logic-Reset from anywhere.
+    const bool reset = next == TapState::test_logic_reset && tap_.state() != next;
+    if (!(reset ? walk(next) : step(next))) return;
   }
 }
 
 void SvfPlayer::end_state(const EndStateCommand& c) {
-  if (!engine_) return;
   echo_line(c.line, std::string(c.kind == ScanKind::ir ? "ENDIR " : "ENDDR ") +
                         std::string(tap_state_name(c.state)));
 }
 
 void SvfPlayer::trst(const TrstCommand& c) {
   if (c.mode != TrstMode::on) return;
-  clocks_ += walk_length(c.from, TapState::test_logic_reset);
-  if (!engine_) {
-    if (!told_trst_) {
-      diagnostics_.note(c.line, "TRST ON: the cable has no TRST wire; the TAP controller is "
-                                "reset through TMS instead, as STATE RESET does");
-      told_trst_ = true;
-    }
-    return;
+  if (checking() && !told_trst_) {
+    diagnostics_.note(c.line,
+                      "TRST ON: the cable has no TRST wire; the TAP controller is "
+                      "reset through TMS instead, as STATE RESET does");
+    told_trst_ = true;
   }
   echo_line(c.line, "TRST ON (STATE RESET)");
   walk(TapState::test_logic_reset);
 }
 
 void SvfPlayer::frequency(const FrequencyCommand& c) {
-  if (!engine_) return;
   echo_line(c.line, c.hz ? "FREQUENCY " + c.hz->to_string() +
                                " HZ: noted; the cable keeps its own clock rate"
                          : std::string("FREQUENCY: noted; the cable keeps its own clock rate"));
@@ -283,8 +250,8 @@ void SvfPlayer::frequency(const FrequencyCommand& c) {
 
 void SvfPlayer::unsupported(const Statement& s) {
   if (s.command == "PIO" || s.command == "PIOMAP") {
-    diagnostics_.error(s.line, s.command +
-                                   " cannot be played: the cable drives no parallel I/O pins");
+    diagnostics_.error(s.line,
+                       s.command + " cannot be played: the cable drives no parallel I/O pins");
   } else {
     diagnostics_.error(s.line, quoted(s.command_token.text) + " is no SVF statement");
   }

@@ -1,17 +1,18 @@
 #pragma once
 // The back end of tapwright-play: each statement of a full SVF file played
-// into the engine (walks, explicit paths, scans with headers and trailers,
-// clocks in any stable state, waits timed by the host). Made without an
-// engine it plays nothing and only finds the statements it cannot play,
-// which is how the whole file is checked before the cable is opened.
+// into the TAP object (walks, explicit paths, scans with headers and
+// trailers, clocks in any stable state, waits timed by the host). The
+// checking pass plays the whole file the same way into a TAP object over a
+// link that only counts, before the cable is opened: it finds every
+// statement that cannot be played, and what the file costs in clocks and
+// waits.
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "fullsvf/svf_front_end.hpp"
-#include "jtag/tap_state.hpp"
-#include "link/clock_stream.hpp"
+#include "jtag/tap.hpp"
 #include "play/host_clock.hpp"
 #include "play/scan_check.hpp"
 
@@ -28,19 +29,17 @@ struct PlaySettings {
   std::int64_t unconfirmed_margin_ns = 1'000'000;
 };
 
-// The engine on an open cable, after the reset.
-struct Engine {
-  ClockStream& stream;
-  DeviceHandle device;
-  TapState state = TapState::run_test_idle;
-};
+// The checking pass reports notes and neither echoes nor waits; the
+// playing pass echoes, waits and stops at a failed compare.
+enum class Pass { check, play };
 
 class SvfPlayer final : public fullsvf::SvfBackEnd {
  public:
-  // `engine` and `check` null: the first pass. `interrupted`, when set,
-  // cuts a long wait or a long run of clocks short.
+  // `check`, when set, is told of the compared scans. `interrupted`, when
+  // set, cuts a long wait or a long run of clocks short.
   SvfPlayer(fullsvf::Diagnostics& diagnostics, const PlaySettings& settings, HostClock& clock,
-            Engine* engine, ScanCheck* check, const volatile std::sig_atomic_t* interrupted);
+            Tap& tap, ScanCheck* check, const volatile std::sig_atomic_t* interrupted,
+            Pass pass = Pass::play);
 
   void scan(const fullsvf::ScanCommand& c) override;
   void runtest(const fullsvf::RuntestCommand& c) override;
@@ -59,14 +58,19 @@ class SvfPlayer final : public fullsvf::SvfBackEnd {
   }
   // Reads back every compared scan still waiting; 0 when the cable failed.
   int settle();
-  // Clock cycles of the file, counted in the first pass too.
-  std::uint64_t clocks() const { return clocks_; }
+  // Clocks given so far, the reset's included.
+  std::uint64_t clocks() const { return tap_.link().cycles(); }
+  // The waits in seconds so far, as written.
+  std::uint64_t wait_ns() const { return wait_ns_; }
 
  private:
-  bool playing() const { return engine_ != nullptr && !broken_; }
+  bool checking() const { return pass_ == Pass::check; }
   int fail();  // the cable failed: 0
+  // Each 0 once the cable failed, and nothing more is clocked after that.
   int walk(TapState target);
-  int hold(TapState state, std::uint64_t count);
+  int step(TapState next);
+  int hold(std::uint64_t count);
+  int shift(const ShiftRun& run);
   int wait_ns(std::int64_t ns);
   // Before an instruction or a wait: nothing is played after a scan that
   // failed its compare.
@@ -76,12 +80,13 @@ class SvfPlayer final : public fullsvf::SvfBackEnd {
   fullsvf::Diagnostics& diagnostics_;
   const PlaySettings& settings_;
   HostClock& clock_;
-  Engine* engine_;
+  Tap& tap_;
   ScanCheck* check_;
   const volatile std::sig_atomic_t* interrupted_;
+  Pass pass_;
   bool broken_ = false;
   bool told_trst_ = false;
-  std::uint64_t clocks_ = 0;
+  std::uint64_t wait_ns_ = 0;
   fullsvf::FoldedBits folded_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "link/bit_bang_link.hpp"
 #include "svf/svf_statements.hpp"
 
 namespace tapwright {
@@ -39,7 +40,17 @@ int hex_is_digits(std::string_view value) {
 
 int svf_run(SvfTokenizer& input, ClockStream& stream, DeviceHandle device, int verbose,
             TapState& state, int compare_mode, SvfMasks& masks, std::FILE* echo) {
-  ScanContext ctx(input, stream, device, verbose, state, compare_mode, masks, echo);
+  // The statements drive the TAP object, on a bit-bang link over this
+  // stream; the caller's record of the state follows it.
+  BitBangLink link(stream, device, compare_mode);
+  Tap tap(link, compare_mode, state);
+  const int played = svf_run_on(input, tap, verbose, masks, echo);
+  state = tap.state();
+  return played;
+}
+
+int svf_run_on(SvfTokenizer& input, Tap& tap, int verbose, SvfMasks& masks, std::FILE* echo) {
+  ScanContext ctx(input, tap, verbose, masks, echo);
   while (input.svf_next_token(ctx.command_word, ctx.statement_end)) {
     const std::string_view command = ctx.command_word;
     int played = 0;

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "jtag/tap_state.hpp"
+#include "jtag/tap.hpp"
 #include "link/clock_stream.hpp"
 #include "svf/svf_tokenizer.hpp"
 
@@ -26,23 +26,12 @@ struct SvfMasks {
 
 // Everything one call of svf_run works with.
 struct ScanContext {
-  ScanContext(SvfTokenizer& input_, ClockStream& stream_, DeviceHandle device_, int verbose_,
-              TapState& state_, int compare_mode_, SvfMasks& masks_, std::FILE* echo_)
-      : input(input_),
-        stream(stream_),
-        device(device_),
-        verbose(verbose_),
-        state(state_),
-        compare_mode(compare_mode_),
-        masks(masks_),
-        echo(echo_) {}
+  ScanContext(SvfTokenizer& input_, Tap& tap_, int verbose_, SvfMasks& masks_, std::FILE* echo_)
+      : input(input_), tap(tap_), verbose(verbose_), masks(masks_), echo(echo_) {}
 
   SvfTokenizer& input;
-  ClockStream& stream;
-  DeviceHandle device;
+  Tap& tap;
   int verbose;
-  TapState& state;
-  int compare_mode;
   SvfMasks& masks;
   std::FILE* echo;  // standard output in the program
 
@@ -62,6 +51,9 @@ struct ScanContext {
 // of `verbose` on `echo`.
 int svf_run(SvfTokenizer& input, ClockStream& stream, DeviceHandle device, int verbose,
             TapState& state, int compare_mode, SvfMasks& masks, std::FILE* echo);
+
+// svf_run on a TAP object that already has its link.
+int svf_run_on(SvfTokenizer& input, Tap& tap, int verbose, SvfMasks& masks, std::FILE* echo);
 
 // TRST, FREQUENCY, HIR, TIR, HDR, TDR.
 int svf_is_ignored_command(std::string_view word);

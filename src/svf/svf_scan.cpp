@@ -1,6 +1,4 @@
 // SIR and SDR: walk to the shift state, read the clauses, shift, walk on.
-#include "jtag/shift_vector.hpp"
-#include "jtag/tap_controller.hpp"
 #include "svf/svf_decimal.hpp"
 #include "svf/svf_statements.hpp"
 
@@ -10,7 +8,6 @@ namespace {
 
 struct ScanKind {
   TapState shift;
-  TapState exit;
   TapState& end;
   std::string& mask;
   std::string& smask;
@@ -18,11 +15,9 @@ struct ScanKind {
 
 ScanKind kind_of(ScanContext& ctx) {
   if (ctx.command_word == "SIR") {
-    return {TapState::shift_ir, TapState::exit1_ir, ctx.endir_state, ctx.masks.ir_mask,
-            ctx.masks.ir_smask};
+    return {TapState::shift_ir, ctx.endir_state, ctx.masks.ir_mask, ctx.masks.ir_smask};
   }
-  return {TapState::shift_dr, TapState::exit1_dr, ctx.enddr_state, ctx.masks.dr_mask,
-          ctx.masks.dr_smask};
+  return {TapState::shift_dr, ctx.enddr_state, ctx.masks.dr_mask, ctx.masks.dr_smask};
 }
 
 // A keyword written against its value ("TDO(00)"): passing it over like an
@@ -78,7 +73,7 @@ void echo_scan(ScanContext& ctx, const ScanKind& kind, std::string_view tdo,
 
 int play_scan(ScanContext& ctx) {
   ScanKind kind = kind_of(ctx);
-  if (!tap_goto(ctx.stream, ctx.device, ctx.state, kind.shift, ctx.compare_mode)) return 0;
+  if (!ctx.tap.walk(kind.shift)) return 0;
   if (!ctx.input.svf_next_token(ctx.clause_word, ctx.statement_end)) return 0;
   if (!svf_decimal(ctx.clause_word, ctx.scan_length)) return 0;
   ctx.tdi_value.clear();
@@ -106,13 +101,10 @@ int play_scan(ScanContext& ctx) {
   }
   if (ctx.verbose) echo_scan(ctx, kind, tdo, mask);
 
-  if (!svf_shift_vector(ctx.stream, kind.smask, ctx.device, ctx.scan_length, ctx.tdi_value, tdo,
-                        mask, ctx.compare_mode)) {
-    return 0;
-  }
-  // A scan of no bit leaves the controller in the shift state.
-  if (ctx.scan_length > 0) ctx.state = kind.exit;
-  return tap_goto(ctx.stream, ctx.device, ctx.state, kind.end, ctx.compare_mode);
+  // A scan of no bit leaves the controller in the shift state; SMASK plays
+  // no part.
+  if (!ctx.tap.shift({ctx.scan_length, ctx.tdi_value, tdo, mask, true, true})) return 0;
+  return ctx.tap.walk(kind.end);
 }
 
 }  // namespace tapwright

@@ -1,6 +1,5 @@
 // RUNTEST, STATE, ENDIR/ENDDR and the skipped statements.
 #include "svf/svf_statements.hpp"
-#include "jtag/tap_controller.hpp"
 #include "svf/svf_decimal.hpp"
 
 namespace tapwright {
@@ -28,9 +27,7 @@ int play_skipped(ScanContext& ctx) {
 }
 
 int play_runtest(ScanContext& ctx) {
-  if (!tap_goto(ctx.stream, ctx.device, ctx.state, TapState::run_test_idle, ctx.compare_mode)) {
-    return 0;
-  }
+  if (!ctx.tap.walk(TapState::run_test_idle)) return 0;
   if (!ctx.input.svf_next_token(ctx.clause_word, ctx.statement_end)) return 0;
   std::int32_t count = 0;
   if (!svf_decimal(ctx.clause_word, count)) return 0;
@@ -39,10 +36,7 @@ int play_runtest(ScanContext& ctx) {
   if (ctx.verbose) std::fprintf(ctx.echo, "RUNTEST %d TCK\n", static_cast<int>(count));
   // Long waits are where a user watches the screen: show what came before.
   std::fflush(ctx.echo);
-  for (std::int32_t i = 0; i < count; ++i) {
-    if (!ctx.stream.tap_clock(ctx.device, 0, 0, 0, 0, ctx.compare_mode, 0)) return 0;
-  }
-  return 1;
+  return count > 0 ? ctx.tap.hold(static_cast<std::uint64_t>(count)) : 1;
 }
 
 int play_state(ScanContext& ctx) {
@@ -51,7 +45,7 @@ int play_state(ScanContext& ctx) {
     if (!ctx.input.svf_next_token(ctx.clause_word, ctx.statement_end)) return 0;
     TapState target{};
     if (!tap_state_from_name(ctx.clause_word, target)) return 0;
-    if (!tap_goto(ctx.stream, ctx.device, ctx.state, target, ctx.compare_mode)) return 0;
+    if (!ctx.tap.walk(target)) return 0;
     if (ctx.verbose) {
       echo_text(ctx.echo, ctx.clause_word);
       std::fputc(' ', ctx.echo);

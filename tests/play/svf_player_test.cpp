@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "link/bit_bang_link.hpp"
 #include "play/progress_line.hpp"
 #include "support/captured_stream.hpp"
 #include "support/scripted_device.hpp"
@@ -43,17 +44,18 @@ Played play(const std::string& text, int compare, ScriptedDevice& device, HostCl
   ClockStream stream(device);
   ScanCheck check;
   stream.set_listener(&check);
-  Engine engine{stream, testing::scripted_handle()};
+  BitBangLink link(stream, testing::scripted_handle(), compare);
+  Tap tap(link, compare, TapState::run_test_idle);
   PlaySettings settings;
   settings.compare = compare;
   settings.keep_going = keep_going;
   fullsvf::Diagnostics diagnostics;
   fullsvf::SvfSource source(text);
   fullsvf::SvfFrontEnd front_end(source, diagnostics);
-  SvfPlayer player(diagnostics, settings, clock, &engine, &check, nullptr);
+  SvfPlayer player(diagnostics, settings, clock, tap, &check, nullptr);
   while (!player.stopped_at_mismatch() && front_end.next(player)) {
   }
-  EXPECT_EQ(stream.tap_sync(engine.device, compare), 1);
+  EXPECT_EQ(tap.sync(), 1);
   Played out;
   out.failures = check.failures();
   out.errors = diagnostics.error_count();
@@ -173,13 +175,14 @@ TEST(SvfPlayer, ACableThatFailedStopsEveryKindOfStatement) {
     device.write_counts = {0};
     ClockStream stream(device);
     ASSERT_EQ(stream.tap_clock(testing::scripted_handle(), 0, 0, 0, 0, 0, 1), 0);
-    Engine engine{stream, testing::scripted_handle()};
+    BitBangLink link(stream, testing::scripted_handle(), 0);
+    Tap tap(link, 0, TapState::run_test_idle);
     PlaySettings settings;
     FakeClock clock;
     fullsvf::Diagnostics diagnostics;
     fullsvf::SvfSource source(svf);
     fullsvf::SvfFrontEnd front_end(source, diagnostics);
-    SvfPlayer player(diagnostics, settings, clock, &engine, nullptr, nullptr);
+    SvfPlayer player(diagnostics, settings, clock, tap, nullptr, nullptr);
     EXPECT_EQ(front_end.next(player), 1);
     EXPECT_TRUE(player.broken());
     EXPECT_EQ(clock.now, FakeClock::start) << "no wait after the cable failed";

@@ -1,0 +1,31 @@
+#pragma once
+// The bit-bang encoding of runs: every clock a byte pair of the clock
+// stream, so that a run comes out exactly as the same clocks one by one.
+#include "link/cable_link.hpp"
+#include "link/clock_stream.hpp"
+
+namespace tapwright {
+
+class BitBangLink final : public CableLink {
+ public:
+  // `compare` exactly 1: every clock is recorded and read back.
+  BitBangLink(ClockStream& stream, DeviceHandle device, int compare)
+      : stream_(stream), device_(device), compare_(compare) {}
+
+  int clock_tms(std::uint64_t tms, int count, int tdi) override;
+  int clock_held(std::uint64_t count, int tms) override;
+  int shift(const ShiftRun& run) override;
+  int sync() override { return stream_.tap_sync(device_, compare_); }
+  int drain() override { return stream_.tap_flush(device_, compare_); }
+
+  std::uint64_t cycles() const override { return stream_.cycles(); }
+  std::int64_t mismatch_count() const override { return stream_.mismatch_count(); }
+  void set_listener(ReadBackListener* listener) override { stream_.set_listener(listener); }
+
+ private:
+  ClockStream& stream_;
+  DeviceHandle device_;
+  int compare_;
+};
+
+}  // namespace tapwright

@@ -26,6 +26,7 @@ class Chain {
       device.rising_edge(tms, in);
       in = out;
     }
+    if (!devices_.empty() && devices_.front().state() == ControllerState::update_dr) share_data();
   }
 
   void falling_edge() {
@@ -46,6 +47,21 @@ class Chain {
   const TapDevice& device(std::size_t k) const { return devices_.at(k); }
 
  private:
+  // A scratch register keeps what is left for it once the other devices'
+  // registers have their bits, as a real register of that length would;
+  // with two scratch registers selected, which bits are whose is unknown.
+  void share_data() {
+    TapDevice* scratch = nullptr;
+    std::size_t others = 0;
+    for (TapDevice& device : devices_) {
+      const int length = device.fixed_dr_length();
+      if (length == 0 && scratch) return;
+      if (length == 0) scratch = &device;
+      others += static_cast<std::size_t>(length);
+    }
+    if (scratch) scratch->pass_on(others);
+  }
+
   std::vector<TapDevice> devices_;
   // A stuck line, without a branch on the path of every clock.
   int keep_ = 1;

@@ -49,6 +49,7 @@ void TapDevice::capture_dr() {
       shifted_.clear();
       break;
   }
+  updated_ = false;
 }
 
 void TapDevice::update_dr() {
@@ -57,6 +58,7 @@ void TapDevice::update_dr() {
   if (selected_ == DataRegister::scratch && shifted_.size() > 0) {
     stored_->swap(shifted_);
     shifted_.clear();
+    updated_ = true;
   }
 }
 

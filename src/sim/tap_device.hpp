@@ -69,6 +69,15 @@ class TapDevice {
     }
   }
 
+  // The selected data register's length: 32 or 1, or 0 for a scratch
+  // register, which takes as many bits as are shifted into it.
+  int fixed_dr_length() const { return selected_ == DataRegister::scratch ? 0 : dr_length_; }
+  // Right after Update-DR: drops the first `count` bits a scratch register
+  // took, which in a chain belong to the devices after it.
+  void pass_on(std::size_t count) {
+    if (updated_) stored_->drop_front(count);
+  }
+
   int tdo() const { return tdo_; }
   ControllerState state() const { return state_; }
   const DeviceSpec& spec() const { return spec_; }
@@ -109,6 +118,7 @@ class TapDevice {
   std::unordered_map<std::uint64_t, BitString> scratch_;
   BitString* stored_ = nullptr;
   BitString shifted_;
+  bool updated_ = false;  // the last Update-DR stored new scratch contents
 };
 
 }  // namespace tapwright::sim

@@ -1,30 +1,81 @@
 #include "driver/cable_session.hpp"
 
 #include <memory>
+#include <utility>
 
 #include "driver/cable_bring_up.hpp"
 #include "link/bit_bang_link.hpp"
+#include "link/mpsse_link.hpp"
+#include "link/mpsse_setup.hpp"
 
 namespace tapwright {
 
-CableRun run_on_cable(Device& device, const CableSetup& setup,
-                      const std::function<int(Tap&)>& play) {
-  const std::uint8_t mode = bit_bang_mode(setup.compare);
-  DeviceHandle handle = nullptr;
-  if (!open_cable(device, mode, handle)) return {CablePhase::open};
-  // Closed when the run leaves, whichever way.
-  OpenDevice open_device(device, handle);
-  if (!configure_cable(device, handle, mode)) return {CablePhase::configure};
-  auto stream = std::make_unique<ClockStream>(device);
-  BitBangLink link(*stream, handle, setup.compare);
-  Tap tap(link, setup.compare);
-  if (!tap.reset()) return {CablePhase::reset};
-  if (!play(tap)) return {CablePhase::play, link.mismatch_count()};
+namespace {
+
+CableRun ended(CablePhase end, std::int64_t mismatches = 0, std::string detail = {}) {
+  return {end, mismatches, std::move(detail)};
+}
+
+// Reset, the caller's statements and the drain, on a link.
+CableRun play_on(CableLink& link, int compare, const std::function<int(Tap&)>& play) {
+  Tap tap(link, compare);
+  if (!tap.reset()) return ended(CablePhase::reset);
+  if (!play(tap)) return ended(CablePhase::play, link.mismatch_count());
   // The drain's own clock (TMS 0, TDI 0) moves a controller left in
   // Test-Logic-Reset to Run-Test/Idle, which keeps the instruction the
   // reset loaded.
   const CablePhase end = tap.drain() ? CablePhase::done : CablePhase::drain;
-  return {end, link.mismatch_count()};
+  return ended(end, link.mismatch_count());
+}
+
+CableRun run_bit_bang(Device& device, const CableSetup& setup,
+                      const std::function<int(Tap&)>& play) {
+  const std::uint8_t mode = bit_bang_mode(setup.compare);
+  DeviceHandle handle = nullptr;
+  if (!open_cable(device, mode, handle)) return ended(CablePhase::open);
+  // Closed when the run leaves, whichever way.
+  OpenDevice open_device(device, handle);
+  if (!configure_cable(device, handle, mode)) return ended(CablePhase::configure);
+  auto stream = std::make_unique<ClockStream>(device);
+  BitBangLink link(*stream, handle, setup.compare);
+  return play_on(link, setup.compare, play);
+}
+
+CableRun run_mpsse(Device& device, const CableSetup& setup, const std::function<int(Tap&)>& play) {
+  const CableRow& cable = *setup.cable;
+  DeviceHandle handle = nullptr;
+  if (device.open_channel(0, setup.channel, &handle) != device_ok) return ended(CablePhase::open);
+  OpenDevice open_device(device, handle);
+  MpsseSetup mpsse;
+  mpsse.h_chip = ftdi_chip_model(cable.chip).h_chip;
+  mpsse.tck_hz = setup.tck_hz ? setup.tck_hz : default_mpsse_hz;
+  mpsse.low_value = cable.low_value;
+  mpsse.low_dir = cable.low_dir;
+  mpsse.high_value = cable.high_value;
+  mpsse.high_dir = cable.high_dir;
+  switch (mpsse_bring_up(device, handle, mpsse)) {
+    case MpsseBringUp::mode:
+      return ended(CablePhase::configure, 0, "the chip refused MPSSE mode");
+    case MpsseBringUp::sync:
+      return ended(CablePhase::configure, 0,
+                   "the chip's MPSSE engine did not answer (no 0xFA to a bad command)");
+    case MpsseBringUp::configure:
+      return ended(CablePhase::configure, 0, "the chip did not take its set-up commands");
+    case MpsseBringUp::ok:
+      break;
+  }
+  auto link = std::make_unique<MpsseLink>(device, handle, setup.compare, mpsse.h_chip);
+  return play_on(*link, setup.compare, play);
+}
+
+}  // namespace
+
+CableRun run_on_cable(Device& device, const CableSetup& setup,
+                      const std::function<int(Tap&)>& play) {
+  if (setup.cable && setup.cable->encoding == CableEncoding::mpsse) {
+    return run_mpsse(device, setup, play);
+  }
+  return run_bit_bang(device, setup, play);
 }
 
 }  // namespace tapwright

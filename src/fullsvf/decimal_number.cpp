@@ -138,4 +138,28 @@ std::string DecimalNumber::to_string() const {
   return text;
 }
 
+// A rate with an optional unit: "12000000", "12MHz", "1.5E6", "500kHz".
+std::optional<DecimalNumber> parse_rate(std::string text) {
+  int scale = 0;
+  auto ends_with = [&](std::string_view unit) {
+    if (text.size() <= unit.size()) return false;
+    for (std::size_t i = 0; i < unit.size(); ++i) {
+      const char c = text[text.size() - unit.size() + i];
+      if ((c | 0x20) != unit[i]) return false;
+    }
+    text.resize(text.size() - unit.size());
+    return true;
+  };
+  if (ends_with("mhz")) {
+    scale = 6;
+  } else if (ends_with("khz")) {
+    scale = 3;
+  } else {
+    ends_with("hz");
+  }
+  auto hz = parse_decimal(text);
+  if (hz && !hz->is_zero()) hz->exponent += scale;
+  return hz;
+}
+
 }  // namespace tapwright::fullsvf

@@ -30,6 +30,10 @@ struct DecimalNumber {
 // fraction and exponent. Empty on anything else ("", "1E", "0x10", "-1").
 std::optional<DecimalNumber> parse_decimal(std::string_view word);
 
+// A clock rate with an optional unit, any case: "12000000", "12MHz",
+// "1.5E6", "500kHz".
+std::optional<DecimalNumber> parse_rate(std::string text);
+
 // ceil(a * b), empty when the result exceeds `limit`.
 std::optional<std::uint64_t> ceil_product(const DecimalNumber& a, const DecimalNumber& b,
                                           std::uint64_t limit);

@@ -17,6 +17,8 @@ class BitBangLink final : public CableLink {
   int shift(const ShiftRun& run) override;
   int sync() override { return stream_.tap_sync(device_, compare_); }
   int drain() override { return stream_.tap_flush(device_, compare_); }
+  // The chip clocks bit-bang bytes at the rate the bring-up set.
+  std::uint64_t set_rate(std::uint64_t) override { return 0; }
 
   std::uint64_t cycles() const override { return stream_.cycles(); }
   std::int64_t mismatch_count() const override { return stream_.mismatch_count(); }

@@ -40,6 +40,9 @@ class CableLink {
   virtual int sync() = 0;
   // The end of a run: one more clock with TMS 0 and TDI 0, then as sync.
   virtual int drain() = 0;
+  // TCK from here on at the fastest rate the cable makes that is not above
+  // `hz`: the rate set, or 0 when the cable keeps a rate of its own.
+  virtual std::uint64_t set_rate(std::uint64_t hz) = 0;
 
   // Clocks handed to the link since it began.
   virtual std::uint64_t cycles() const = 0;

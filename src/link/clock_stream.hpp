@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "link/device.hpp"
-#include "link/read_back.hpp"
+#include "link/read_behind.hpp"
 
 namespace tapwright {
 
@@ -43,27 +43,7 @@ constexpr std::array<std::uint64_t, 16> make_digit_pairs() {
   }
   return table;
 }
-// The expectation bytes of a digit's four cycles, by care << 4 | expected.
-constexpr std::array<std::uint32_t, 256> make_digit_expectations() {
-  std::array<std::uint32_t, 256> table{};
-  for (unsigned index = 0; index < 256; ++index) {
-    const unsigned expected = index & 0xFu;
-    const unsigned care = index >> 4;
-    std::uint32_t entries = 0;
-    for (unsigned b = 0; b < 4; ++b) {
-      const std::uint32_t entry = (care >> b) & 1u ? (expect_care | ((expected >> b) & 1u)) : 0u;
-      if constexpr (std::endian::native == std::endian::little) {
-        entries |= entry << (8 * b);
-      } else {
-        entries |= entry << (8 * (3 - b));
-      }
-    }
-    table[index] = entries;
-  }
-  return table;
-}
 inline constexpr std::array<std::uint64_t, 16> digit_pairs = make_digit_pairs();
-inline constexpr std::array<std::uint32_t, 256> digit_expectations = make_digit_expectations();
 
 }  // namespace clock_detail
 
@@ -83,7 +63,7 @@ class ClockStream {
     out_pairs_[out_len_ >> 1] = pair_of(tms, tdi);
     out_len_ += 2;
     if (compare == 1) {
-      ExpectationBank& bank = banks_[cur_bank_];
+      ExpectationBank& bank = read_behind_.filling();
       bank.entries[bank.clocks++] =
           static_cast<Expectation>(care ? static_cast<unsigned>(expect_care | (expected & 1)) : 0u);
     }
@@ -101,9 +81,8 @@ class ClockStream {
       std::memcpy(out_buf_bytes() + out_len_, &clock_detail::digit_pairs[tdi & 0xFu], 8);
       out_len_ += 8;
       if (compare == 1) {
-        ExpectationBank& bank = banks_[cur_bank_];
-        const std::uint32_t entries =
-            clock_detail::digit_expectations[(care & 0xFu) << 4 | (expected & 0xFu)];
+        ExpectationBank& bank = read_behind_.filling();
+        const std::uint32_t entries = digit_expectations[(care & 0xFu) << 4 | (expected & 0xFu)];
         std::memcpy(bank.entries.data() + bank.clocks, &entries, 4);
         bank.clocks += 4;
       }
@@ -131,7 +110,8 @@ class ClockStream {
   // which every cycle so far has reached the chip (and been checked).
   int tap_sync(DeviceHandle device, int compare) {
     if (broken_) return 0;
-    const bool waiting = compare == 1 && (!drained_ || banks_[cur_bank_].clocks > 0);
+    const bool waiting =
+        compare == 1 && (!read_behind_.drained() || read_behind_.filling().clocks > 0);
     if (out_len_ == 0 && !waiting) return 1;
     return flush(device, compare, 1);
   }
@@ -152,13 +132,14 @@ class ClockStream {
   const std::uint8_t* out_buf() const {
     return reinterpret_cast<const std::uint8_t*>(out_pairs_.data());
   }
-  int cur_bank() const { return cur_bank_; }
-  int drained() const { return drained_; }
-  const ExpectationBank& bank(int index) const { return banks_[index & 1]; }
+  int cur_bank() const { return read_behind_.cur_bank(); }
+  int drained() const { return read_behind_.drained(); }
+  const ExpectationBank& bank(int index) const { return read_behind_.bank(index); }
 
  private:
   int flush(DeviceHandle device, int compare, int force);
-  int read_back_pass(DeviceHandle device);
+  // Reads back and compares the block `bank` stands for.
+  int read_back(DeviceHandle device, ExpectationBank& bank);
 
   // The two bytes of a cycle as one 16-bit store, first byte at the lower
   // address whatever the host's byte order.
@@ -178,16 +159,12 @@ class ClockStream {
   // out_buf: the byte pairs of the cycles not yet written.
   std::array<std::uint16_t, block_cycles> out_pairs_{};
   std::int32_t out_len_ = 0;
-  std::array<ExpectationBank, 2> banks_{};
-  int cur_bank_ = 0;
-  int drained_ = 1;
+  ReadBehind<ExpectationBank> read_behind_;
   std::array<std::uint8_t, block_bytes> in_buf_{};
   // The TDO bits of the block read back last, for the listener.
   std::array<std::uint8_t, block_cycles> tdo_bits_{};
   std::int64_t mismatch_count_ = 0;
   std::uint64_t written_cycles_ = 0;
-  // The run's number of the first cycle of the block each bank holds.
-  std::array<std::uint64_t, 2> bank_first_{};
   ReadBackListener* listener_ = nullptr;
   // Set when a flush failed: the buffer or a bank may then be full, and no
   // later cycle may be appended to it. The run ends at the first failure.

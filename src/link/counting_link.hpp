@@ -12,6 +12,7 @@ class CountingLink final : public CableLink {
   int shift(const ShiftRun& run) override { return add(run.bits > 0 ? run.bits : 0); }
   int sync() override { return 1; }
   int drain() override { return add(1); }
+  std::uint64_t set_rate(std::uint64_t hz) override { return hz; }
 
   std::uint64_t cycles() const override { return cycles_; }
   std::int64_t mismatch_count() const override { return 0; }

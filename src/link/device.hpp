@@ -45,8 +45,20 @@ class Device {
   // Ordinal 26: the baud-rate divisor; the player gives it 1, the fastest
   // bit-bang rate.
   virtual DeviceStatus set_divisor(DeviceHandle handle, std::uint16_t divisor) = 0;
-  // Ordinal 31: direction mask and mode value (1 async, 4 sync bit-bang).
+  // Ordinal 31: direction mask and mode value (1 async, 4 sync bit-bang; 0
+  // resets the port, 2 starts the MPSSE engine).
   virtual DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask, std::uint8_t mode) = 0;
+
+  // Beyond the six operations: channel `channel` ('A', 'B', ...) of device
+  // `index` as open() counts them. Channel A is the device itself.
+  virtual DeviceStatus open_channel(int index, char channel, DeviceHandle* handle) {
+    return channel == 'A' ? open(index, handle) : device_error;
+  }
+  // The bytes written next make the chip return
+  // `bytes` bytes (MPSSE commands that read). A back end that reads only
+  // when asked can collect them while it writes, so that the chip never
+  // stops on a full buffer; others need not know.
+  virtual void expect_returned(DeviceHandle /*handle*/, std::uint32_t /*bytes*/) {}
 };
 
 }  // namespace tapwright

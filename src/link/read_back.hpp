@@ -3,6 +3,7 @@
 // compared clock, and the listener that is told of the TDO bits as they are
 // read back.
 #include <array>
+#include <bit>
 #include <cstdint>
 
 namespace tapwright {
@@ -20,9 +21,39 @@ constexpr std::uint8_t expectation_byte(Expectation e) {
   return static_cast<std::uint8_t>(e);
 }
 
+namespace read_back_detail {
+// The expectation bytes of a digit's four cycles, by care << 4 | expected.
+constexpr std::array<std::uint32_t, 256> make_digit_expectations() {
+  std::array<std::uint32_t, 256> table{};
+  for (unsigned index = 0; index < 256; ++index) {
+    const unsigned expected = index & 0xFu;
+    const unsigned care = index >> 4;
+    std::uint32_t entries = 0;
+    for (unsigned b = 0; b < 4; ++b) {
+      const std::uint32_t entry = (care >> b) & 1u ? (expect_care | ((expected >> b) & 1u)) : 0u;
+      if constexpr (std::endian::native == std::endian::little) {
+        entries |= entry << (8 * b);
+      } else {
+        entries |= entry << (8 * (3 - b));
+      }
+    }
+    table[index] = entries;
+  }
+  return table;
+}
+}  // namespace read_back_detail
+
+// The expectations of a hex digit's four bits, bit 0 first, as four entries
+// stored in one go: by care << 4 | expected.
+inline constexpr std::array<std::uint32_t, 256> digit_expectations =
+    read_back_detail::make_digit_expectations();
+
+// The expectations of one bit-bang block, one entry per cycle.
 struct ExpectationBank {
   std::array<Expectation, block_cycles> entries{};
   std::int32_t clocks = 0;
+  std::uint64_t first_cycle = 0;  // the number in the run of its first cycle
+  void clear() { clocks = 0; }
 };
 
 // Told of the TDO bits read back in compare mode, in the order clocked:

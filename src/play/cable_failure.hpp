@@ -10,6 +10,6 @@ namespace tapwright::play {
 
 // For a run that ended before playing: its message on `err` (`what` names
 // the run: the file, or the option) and 1; otherwise 0 and nothing.
-int report_cable_failure(CablePhase end, const std::string& what, std::FILE* err);
+int report_cable_failure(const CableRun& run, const std::string& what, std::FILE* err);
 
 }  // namespace tapwright::play

@@ -101,12 +101,13 @@ void print_chain(const DetectedChain& chain, std::ostream& out) {
   out << "--sim=" << list << "\n";
 }
 
-int detect_main(Device& device, const PlayStreams& streams) {
+int detect_main(Device& device, CableSetup setup, const PlayStreams& streams) {
   DetectedChain chain;
   std::string error;
+  setup.compare = 1;
   const CableRun run =
-      run_on_cable(device, {1}, [&](Tap& tap) { return detect_chain(tap, chain, error); });
-  if (report_cable_failure(run.end, "--detect", streams.err)) return exit_not_played;
+      run_on_cable(device, setup, [&](Tap& tap) { return detect_chain(tap, chain, error); });
+  if (report_cable_failure(run, "--detect", streams.err)) return exit_not_played;
   if (run.end != CablePhase::done) {
     std::fprintf(streams.err, "tapwright-play: --detect: %s\n",
                  error.empty() ? "the cable failed (a write or read fell short)" : error.c_str());

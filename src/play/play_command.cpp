@@ -8,6 +8,8 @@
 #include "fullsvf/svf_front_end.hpp"
 #include "fullsvf/svf_input.hpp"
 #include "link/counting_link.hpp"
+#include "link/mpsse_setup.hpp"
+#include "play/cable_choice.hpp"
 #include "play/cable_failure.hpp"
 #include "play/interrupt.hpp"
 #include "play/play_options.hpp"
@@ -125,14 +127,23 @@ int play_file(fullsvf::SvfInput& input, const PlaySettings& settings, HostClock&
 
 // The run on the cable and what it ended with.
 int play_on_cable(fullsvf::SvfInput& input, const PlaySettings& settings, HostClock& clock,
-                  Device& device, ProgressLine& progress, std::FILE* err) {
+                  Device& device, const CableSetup& setup, ProgressLine& progress, std::FILE* err) {
   ScanCheck check;
   Played played;
-  const CableRun run = run_on_cable(device, {settings.compare}, [&](Tap& tap) {
+  const CableRun run = run_on_cable(device, setup, [&](Tap& tap) {
+    if (settings.verbose && setup.cable && setup.cable->encoding == CableEncoding::mpsse) {
+      std::fprintf(
+          settings.echo, "%s: cable %s, channel %c, TCK %s\n", settings.name.c_str(),
+          std::string(setup.cable->name).c_str(), setup.channel,
+          rate_text(static_cast<double>(mpsse_rate(
+                        ftdi_chip_model(setup.cable->chip).h_chip,
+                        mpsse_divisor(ftdi_chip_model(setup.cable->chip).h_chip, setup.tck_hz))))
+              .c_str());
+    }
     return play_file(input, settings, clock, tap, check, progress, played, err);
   });
   progress.erase();
-  if (report_cable_failure(run.end, settings.name, err)) return exit_not_played;
+  if (report_cable_failure(run, settings.name, err)) return exit_not_played;
   if (played.interrupted) {
     std::fprintf(err, "tapwright-play: interrupted at %s:%d\n", settings.name.c_str(), played.line);
     return exit_interrupted;
@@ -178,7 +189,17 @@ int play_main(const std::vector<std::string>& args, const PlayStreams& streams, 
     std::fprintf(streams.err, "tapwright-play: %s\n", problem.c_str());
     return exit_not_played;
   }
+  CableChoice cable;
+  if (!choose_cable(o, cable, problem)) {
+    std::fprintf(streams.err,
+                 "tapwright-play: %s\nTry 'tapwright-play --help' for more information.\n",
+                 problem.c_str());
+    return exit_not_played;
+  }
   PlaySettings settings;
+  settings.start_hz = cable.start_hz;
+  settings.max_hz = cable.max_hz;
+  settings.min_hz = cable.min_hz;
   settings.compare = o.compare;
   settings.verbose = o.verbose;
   settings.keep_going = o.keep_going;
@@ -215,7 +236,7 @@ int play_main(const std::vector<std::string>& args, const PlayStreams& streams, 
   Device& device = sim ? *sim : real_cable();
   ProgressLine progress(streams.err, o.progress.value_or(is_terminal(streams.err)), clock,
                         settings.name, input.size(), first.clocks);
-  int status = play_on_cable(input, settings, timer, device, progress, streams.err);
+  int status = play_on_cable(input, settings, timer, device, cable.setup, progress, streams.err);
   if (sim && status == exit_interrupted) {
     // A run cut short leaves no capture or waveform under a final name.
     sim->remove_outputs();

@@ -23,6 +23,12 @@ const char* const play_usage =
     "      --fault WHAT     with --sim: as for tapwright-sim\n"
     "      --no-wait        with --sim: time the waits in seconds without sitting\n"
     "                       through them\n"
+    "      --cable NAME     the cable and how it is driven (default tapwright: bit-bang,\n"
+    "                       TDI TXD, TMS RXD, TCK RTS, TDO CTS); ft2232h, ft4232h,\n"
+    "                       ft232h and ft2232d drive the chip's MPSSE engine\n"
+    "      --channel A|B    the channel of a two-channel chip (default A)\n"
+    "      --tck-hz RATE    the fastest TCK for MPSSE (Hz, kHz, MHz; default 6 MHz);\n"
+    "                       a FREQUENCY in the file asks a rate up to it\n"
     "      --progress, --no-progress\n"
     "                       a progress line on standard error (default: on a terminal)\n"
     "  -h, --help           this text\n"
@@ -99,6 +105,27 @@ int parse_play_options(const std::vector<std::string>& args, PlayOptions& o, std
       if (has_value && o.sim_options.chain.empty()) {
         problem = "--sim= needs a chain";
         return 0;
+      }
+    } else if (name == "--cable" || name == "--channel" || name == "--tck-hz") {
+      std::string value;
+      if (has_value) {
+        value = arg.substr(eq + 1);
+      } else if (i + 1 < argc) {
+        value = argv[++i];
+      }
+      if (value.empty()) {
+        problem = name + " needs a value";
+        return 0;
+      }
+      if (name == "--cable") o.cable = value;
+      if (name == "--tck-hz") o.tck_hz = value;
+      if (name == "--channel") {
+        const char c = static_cast<char>(value[0] & ~0x20);
+        if (value.size() != 1 || c < 'A' || c > 'D') {
+          problem = "--channel needs A, B, C or D, not '" + value + "'";
+          return 0;
+        }
+        o.channel = c;
       }
     } else if (name == "--chain") {
       problem = "--chain: the chain is given as --sim=CHAIN";

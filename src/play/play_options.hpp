@@ -21,6 +21,9 @@ struct PlayOptions {
   // describe it.
   bool sim = false;
   bool no_wait = false;  // with --sim: waits are not slept through
+  std::string cable;     // a named cable; empty: the default
+  char channel = 0;      // 'A'..'D'; 0: the cable's own
+  std::string tck_hz;    // as given; empty: none
   sim::SimOptions sim_options;
 };
 

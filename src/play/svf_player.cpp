@@ -1,6 +1,9 @@
 #include "play/svf_player.hpp"
 
+#include <algorithm>
+
 #include "fullsvf/hex_value.hpp"
+#include "play/cable_choice.hpp"
 
 namespace tapwright::play {
 namespace {
@@ -243,9 +246,31 @@ void SvfPlayer::trst(const TrstCommand& c) {
 }
 
 void SvfPlayer::frequency(const FrequencyCommand& c) {
-  echo_line(c.line, c.hz ? "FREQUENCY " + c.hz->to_string() +
-                               " HZ: noted; the cable keeps its own clock rate"
-                         : std::string("FREQUENCY: noted; the cable keeps its own clock rate"));
+  const std::string asked = c.hz ? "FREQUENCY " + c.hz->to_string() + " HZ" : "FREQUENCY";
+  if (settings_.max_hz == 0) {
+    echo_line(c.line, asked + ": noted; the cable keeps its own clock rate");
+    return;
+  }
+  std::uint64_t hz = settings_.start_hz;
+  if (c.hz) {
+    const auto whole = c.hz->whole();
+    const auto above = c.hz->ceil();
+    hz = whole ? *whole : above ? *above - 1 : UINT64_MAX;
+  }
+  if (hz < settings_.min_hz) {
+    // Faster than asked would make every clock count that stands for a
+    // time a shorter wait than the file means.
+    diagnostics_.error(c.line, asked + " is below the slowest rate the cable makes (" +
+                                   rate_text(static_cast<double>(settings_.min_hz)) + ")");
+    return;
+  }
+  if (broken_) return;
+  const std::uint64_t set = tap_.link().set_rate(std::min(hz, settings_.max_hz));
+  if (set == 0) {
+    fail();
+    return;
+  }
+  echo_line(c.line, asked + ": TCK " + rate_text(static_cast<double>(set)));
 }
 
 void SvfPlayer::unsupported(const Statement& s) {

@@ -27,6 +27,10 @@ struct PlaySettings {
   // Without compare mode a chip may still be clocking out what it was
   // sent when the write returns; every timed wait is made this much longer.
   std::int64_t unconfirmed_margin_ns = 1'000'000;
+  // The TCK rates a FREQUENCY may set: at most `max_hz`, and not below
+  // `min_hz`, which the cable cannot make; `start_hz` is the rate without
+  // one. All 0 for a cable that keeps its own rate.
+  std::uint64_t start_hz = 0, max_hz = 0, min_hz = 0;
 };
 
 // The checking pass reports notes and neither echoes nor waits; the

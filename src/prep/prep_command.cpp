@@ -32,30 +32,6 @@ struct Arguments {
   bool version = false;
 };
 
-// A rate with an optional unit: "12000000", "12MHz", "1.5E6", "500kHz".
-std::optional<DecimalNumber> parse_rate(std::string text) {
-  int scale = 0;
-  auto ends_with = [&](std::string_view unit) {
-    if (text.size() <= unit.size()) return false;
-    for (std::size_t i = 0; i < unit.size(); ++i) {
-      const char c = text[text.size() - unit.size() + i];
-      if ((c | 0x20) != unit[i]) return false;
-    }
-    text.resize(text.size() - unit.size());
-    return true;
-  };
-  if (ends_with("mhz")) {
-    scale = 6;
-  } else if (ends_with("khz")) {
-    scale = 3;
-  } else {
-    ends_with("hz");
-  }
-  auto hz = fullsvf::parse_decimal(text);
-  if (hz && !hz->is_zero()) hz->exponent += scale;
-  return hz;
-}
-
 // 1 and `a` filled, or 0 and the reason in `problem`.
 int parse_arguments(const std::vector<std::string>& args, Arguments& a, std::string& problem) {
   bool have_input = false;
@@ -96,7 +72,7 @@ int parse_arguments(const std::vector<std::string>& args, Arguments& a, std::str
       a.check = true;
     } else if (is("--tck-hz")) {
       if (!value_of("--tck-hz", value)) return 0;
-      a.tck_hz = parse_rate(value);
+      a.tck_hz = fullsvf::parse_rate(value);
       if (!a.tck_hz || a.tck_hz->is_zero()) {
         problem = "--tck-hz needs a clock rate above 0 (like 6000000, 6MHz or 500kHz), not '" +
                   value + "'";

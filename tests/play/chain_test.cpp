@@ -34,7 +34,7 @@ Report detect(const std::string& chain, const std::string& fault = "") {
   configure(device, chain, fault);
   testing::CapturedStream out, err;
   Report r;
-  r.status = detect_main(device, {out.file(), err.file()});
+  r.status = detect_main(device, {}, {out.file(), err.file()});
   r.out = out.text();
   r.err = err.text();
   return r;

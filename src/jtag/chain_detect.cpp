@@ -140,11 +140,11 @@ class IrSplit {
     for (std::size_t i = 0; i < n_; ++i) {
       // Where device i + 1 (or the end) may begin, after some prefix.
       const Positions begins = i + 1 == n_ ? end_only() : starts_;
-      reach[i + 1] = begins & (known[i] ? reach[i] << known[i] : at_or_after(lowest(reach[i]) + 2));
+      reach[i + 1] = begins & (known[i] ? reach[i] << known[i] : ends_after(reach[i]));
     }
     back[n_] = end_only();
     for (std::size_t i = n_; i-- > 0;) {
-      back[i] = starts_ & (known[i] ? back[i + 1] >> known[i] : up_to(highest(back[i + 1]) - 2));
+      back[i] = starts_ & (known[i] ? back[i + 1] >> known[i] : begins_before(back[i + 1]));
     }
     feasible_.assign(n_ + 1, {});
     for (std::size_t i = 0; i <= n_; ++i) feasible_[i] = reach[i] & back[i];
@@ -177,21 +177,20 @@ class IrSplit {
 
  private:
   Positions end_only() const { return Positions().set(total_); }
-  static Positions at_or_after(int p) { return p < 0 ? Positions() : Positions().set() << p; }
-  static Positions up_to(int p) {
-    return p < 0 ? Positions() : Positions().set() >> (max_chain_ir_bits - p);
-  }
-  static int lowest(const Positions& s) {
+  // Where a register of 2 bits or more that begins at one of `begins` may
+  // end: 2 past the first of them, and on.
+  static Positions ends_after(const Positions& begins) {
     for (int p = 0; p <= max_chain_ir_bits; ++p) {
-      if (s[p]) return p;
+      if (begins[p]) return Positions().set() << (p + 2);
     }
-    return -max_chain_ir_bits;  // none: nothing follows
+    return {};
   }
-  static int highest(const Positions& s) {
-    for (int p = max_chain_ir_bits; p >= 0; --p) {
-      if (s[p]) return p;
+  // Where a register of 2 bits or more that ends at one of `ends` may begin.
+  static Positions begins_before(const Positions& ends) {
+    for (int p = max_chain_ir_bits; p >= 2; --p) {
+      if (ends[p]) return Positions().set() >> (max_chain_ir_bits + 2 - p);
     }
-    return -1;
+    return {};
   }
 
   int total_;

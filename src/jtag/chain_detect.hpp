@@ -39,11 +39,9 @@ struct ChainDevice {
   // What the instruction register captured (its low 64 bits), binary ...01.
   std::uint64_t ir_capture = 0;
   IrLengthFrom from = IrLengthFrom::capture;
-  // With a length not settled: the lengths the capture values allow (the
-  // first few, ascending).
+  // Unless the capture values settled the length: the lengths they allow
+  // (with the known parts' lengths, when those do not settle it either).
   std::vector<int> possible;
-  // The known part's length, where the capture values settled another.
-  int disagreeing_known_length = 0;
 };
 
 struct DetectedChain {

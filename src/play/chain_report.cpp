@@ -45,11 +45,7 @@ std::string ir_line(const ChainDevice& d) {
   switch (d.from) {
     case IrLengthFrom::capture:
       return "IR " + std::to_string(d.ir_length) + " bits, from the capture values (" + captured +
-             ")" +
-             (d.disagreeing_known_length
-                  ? "; the known part's " + std::to_string(d.disagreeing_known_length) +
-                        " bits do not fit them"
-                  : "");
+             ")";
     case IrLengthFrom::known_part:
       return "IR " + std::to_string(d.ir_length) + " bits, from the known parts' lengths (" +
              captured + "; the capture values alone allow " + lengths_text(d.possible) + ")";

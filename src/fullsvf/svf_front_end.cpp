@@ -112,10 +112,10 @@ SvfFrontEnd::SvfFrontEnd(SvfSource& source, Diagnostics& diagnostics)
 
 namespace {
 
-// Bits shifted through devices that are not compared: ones for
-// instruction registers (BYPASS), zeros for data registers.
-StoredBits padding_bits(std::int64_t length, bool ones) {
-  const std::string tdi = ones ? BitVector::ones(length).to_hex() : "0";
+// Bits shifted through devices that are not compared: all ones, which is
+// BYPASS for an instruction register and means nothing to BYPASS itself.
+StoredBits padding_bits(std::int64_t length) {
+  const std::string tdi = BitVector::ones(length).to_hex();
   StoredBits bits;
   bits.store({length, tdi, "0", "0", false, false});
   return bits;
@@ -125,12 +125,12 @@ StoredBits padding_bits(std::int64_t length, bool ones) {
 
 void SvfFrontEnd::pad_for_chain(const ChainPadding& padding) {
   padded_ = true;
-  hir_ = padding_bits(padding.ir_header, true);
-  tir_ = padding_bits(padding.ir_trailer, true);
-  hdr_ = padding_bits(padding.dr_header, false);
-  tdr_ = padding_bits(padding.dr_trailer, false);
-  reset_hdr_ = padding_bits(padding.reset_dr_header, false);
-  reset_tdr_ = padding_bits(padding.reset_dr_trailer, false);
+  hir_ = padding_bits(padding.ir_header);
+  tir_ = padding_bits(padding.ir_trailer);
+  hdr_ = padding_bits(padding.dr_header);
+  tdr_ = padding_bits(padding.dr_trailer);
+  reset_hdr_ = padding_bits(padding.reset_dr_header);
+  reset_tdr_ = padding_bits(padding.reset_dr_trailer);
 }
 
 void SvfFrontEnd::reached(TapState state) {

@@ -34,9 +34,9 @@ class SvfBackEnd {
 // The other devices of a chain, in BYPASS around the one device a file is
 // played to: what every scan is wrapped in, as SVF's headers (shifted
 // first, so for the devices between the target and TDO) and trailers (for
-// those between TDI and the target).
+// those between TDI and the target), all ones and never compared.
 struct ChainPadding {
-  std::int64_t ir_header = 0, ir_trailer = 0;  // their IR bits, shifted as ones
+  std::int64_t ir_header = 0, ir_trailer = 0;  // their IR bits
   std::int64_t dr_header = 0, dr_trailer = 0;  // one BYPASS bit per device
   // After a reset, until an SIR puts them in BYPASS, the devices' data
   // registers are their IDCODEs: 32 bits each, 1 for a device without.

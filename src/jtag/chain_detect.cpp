@@ -65,19 +65,6 @@ bool all_ones(const Bits& bits, std::size_t from, std::size_t count) {
                      [](std::uint8_t b) { return b == 1; });
 }
 
-// The bits as SVF writes a value: hex, the first bit in the last digit;
-// long ones cut after their first 64 digits.
-std::string hex_of(const Bits& bits, std::size_t count) {
-  static const char digits[] = "0123456789abcdef";
-  std::string text;
-  for (std::size_t d = (count + 3) / 4; d-- > 0;) {
-    int v = 0;
-    for (std::size_t b = 0; b < 4 && 4 * d + b < count; ++b) v |= bits[4 * d + b] << b;
-    text += digits[v];
-  }
-  return text.size() <= 64 ? text : text.substr(0, 64) + "...";
-}
-
 // The data registers as they came out, from the device nearest TDO.
 int split_ids(const Bits& tdo, std::vector<ChainId>& wire, std::string& error) {
   if (std::count(tdo.begin(), tdo.end(), 1) == 0) {
@@ -209,9 +196,9 @@ int split_ir(const Bits& captured, int total, std::vector<ChainDevice>& wire, st
   }
   IrSplit split(captured, total, n);
   if (!split.solve(none)) {
-    error = "the instruction registers' " + std::to_string(total) + " captured bits (" +
-            hex_of(captured, static_cast<std::size_t>(total)) + ") do not split into " +
-            std::to_string(n) + " registers that each capture binary ...01";
+    error = "the instruction registers' " + std::to_string(total) +
+            " captured bits do not split into " + std::to_string(n) +
+            " registers that each capture binary ...01";
     return 0;
   }
   std::vector<std::vector<int>> plain(n);

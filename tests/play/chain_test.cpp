@@ -55,6 +55,8 @@ TEST(ChainDetection, ReportsTheChainTheSimulatorWasGiven) {
       // Captures that split two ways, settled by the parts' known lengths.
       "8:0x59604093,6/0x5:0x0362d093",
       "6/0x5:0x0362d093,10/0x2d:0x020a10dd,2:bypass",
+      // A known length that does not fit the captures is left out.
+      "6/0x5:0x59604093,2:bypass",
       repeated("2:bypass", max_chain_devices),
   };
   for (const std::string& chain : chains) {
@@ -113,6 +115,9 @@ TEST(ChainDetection, ChainsThatCannotBeRead) {
        "TDO reads constant 1 (no device answered in the data registers): TDO may not "
        "be connected, or the target unpowered" +
            check},
+      {"1:bypass", "",
+       "the instruction registers' 1 captured bits do not split into 1 registers that each "
+       "capture binary ...01\n"},
       {repeated("2:bypass", max_chain_devices + 1), "",
        "the chain does not end within 64 devices (the 1s shifted in never came back): TDO may be "
        "floating or on the wrong pin" +
@@ -124,6 +129,12 @@ TEST(ChainDetection, ChainsThatCannotBeRead) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "tapwright-play: --detect: " + message);
   }
+  // Without TDO read back there is nothing to detect from.
+  sim::SimDevice device;
+  std::vector<ChainId> ids;
+  std::string error;
+  run_on_cable(device, {0}, [&](Tap& tap) { return read_chain_ids(tap, ids, error); });
+  EXPECT_EQ(error, "reading the chain needs TDO read back: the cable must run in compare mode");
 }
 
 // What a file did to the device it was played to, and its verdicts.

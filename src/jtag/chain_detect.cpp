@@ -191,7 +191,7 @@ int split_ir(const Bits& captured, int total, std::vector<ChainDevice>& wire, st
   const std::size_t n = wire.size();
   std::vector<int> none(n, 0), table(n, 0);
   for (std::size_t i = 0; i < n; ++i) {
-    const KnownPart* part = wire[i].id.has_idcode ? find_known_part(wire[i].id.idcode) : nullptr;
+    const auto part = wire[i].id.has_idcode ? find_known_part(wire[i].id.idcode) : std::nullopt;
     if (part) table[i] = part->ir_length;
   }
   IrSplit split(captured, total, n);

@@ -2,6 +2,7 @@
 // The fields of a 32-bit IEEE 1149.1 IDCODE, and the names of the makers
 // and parts that chains commonly hold.
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace tapwright {
@@ -24,17 +25,13 @@ constexpr IdcodeFields idcode_fields(std::uint32_t idcode) {
 // The maker's name, or empty for a maker not in the table.
 std::string_view jep106_maker(int bank, int code);
 
-// A part whose instruction register length is known: the IDCODEs it
-// answers are those equal to `idcode` in the bits of `mask` (the version
-// bits are left out unless they tell parts apart).
+// A part whose instruction register length is known.
 struct KnownPart {
-  std::uint32_t idcode;
-  std::uint32_t mask;
-  int ir_length;
+  int ir_length = 0;
   std::string_view name;
 };
 
-// The part `idcode` belongs to, or null.
-const KnownPart* find_known_part(std::uint32_t idcode);
+// The part `idcode` belongs to, if it is a known one.
+std::optional<KnownPart> find_known_part(std::uint32_t idcode);
 
 }  // namespace tapwright

@@ -27,7 +27,7 @@ std::string idcode_line(std::uint32_t idcode) {
       " (JEP106 bank " + std::to_string(f.jep106_bank) + ", code " +
       hex(static_cast<std::uint64_t>(f.jep106_code), 2) + "), part " +
       hex(static_cast<std::uint64_t>(f.part), 4) + ", version " + std::to_string(f.version);
-  if (const KnownPart* part = find_known_part(idcode)) text += ": " + std::string(part->name);
+  if (const auto part = find_known_part(idcode)) text += ": " + std::string(part->name);
   return text;
 }
 

@@ -5,8 +5,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <set>
 
 #include "driver/cable_session.hpp"
+#include "fullsvf/svf_front_end.hpp"
+#include "jtag/idcode.hpp"
 #include "play/chain_report.hpp"
 #include "play/chain_target.hpp"
 #include "play/svf_player.hpp"
@@ -137,6 +141,53 @@ TEST(ChainDetection, ChainsThatCannotBeRead) {
   EXPECT_EQ(error, "reading the chain needs TDO read back: the cable must run in compare mode");
 }
 
+std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The SIR lengths of a file, and the first IDCODE it checks.
+class IdcodeCheck final : public fullsvf::SvfBackEnd {
+ public:
+  void scan(const fullsvf::ScanCommand& c) override {
+    if (c.kind == fullsvf::ScanKind::ir) ir_lengths.insert(c.scan.length);
+    if (c.kind == fullsvf::ScanKind::dr && c.scan.length == 32 && c.compares && !idcode) {
+      idcode = static_cast<std::uint32_t>(std::stoul(std::string(c.scan.tdo), nullptr, 16));
+    }
+  }
+  void runtest(const fullsvf::RuntestCommand&) override {}
+  void state(const fullsvf::StateCommand&) override {}
+  void end_state(const fullsvf::EndStateCommand&) override {}
+  void trst(const fullsvf::TrstCommand&) override {}
+  void frequency(const fullsvf::FrequencyCommand&) override {}
+  void unsupported(const fullsvf::Statement&) override {}
+  std::set<std::int64_t> ir_lengths;
+  std::optional<std::uint32_t> idcode;
+};
+
+// Every vendor file that checks an IDCODE checks a known part, whose IR
+// length is that of the file's SIRs.
+TEST(KnownParts, TheVendorFilesParts) {
+  int checked = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(TAPWRIGHT_CORPUS_DIR)) {
+    if (entry.path().extension() != ".svf") continue;
+    const std::string text = read_file(entry.path());
+    fullsvf::Diagnostics diagnostics;
+    fullsvf::SvfSource source(text);
+    fullsvf::SvfFrontEnd front_end(source, diagnostics);
+    IdcodeCheck file;
+    while (front_end.next(file)) {
+    }
+    // An IDCODE without bit 0 reads as BYPASS after reset (the AG256).
+    if (!file.idcode || (*file.idcode & 1) == 0) continue;
+    const auto part = find_known_part(*file.idcode);
+    ASSERT_TRUE(part) << entry.path();
+    EXPECT_EQ(file.ir_lengths, std::set<std::int64_t>{part->ir_length}) << entry.path();
+    ++checked;
+  }
+  EXPECT_EQ(checked, 12);
+}
+
 // What a file did to the device it was played to, and its verdicts.
 struct Outcome {
   std::string error;
@@ -195,11 +246,6 @@ Outcome play_to(const std::string& chain, const std::string& list, const std::st
   out.compared = check.compared_scans();
   for (const ScanFailure& f : check.failures()) out.failures.emplace_back(f.line, f.differing);
   return out;
-}
-
-std::string read_file(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 TEST(ChainTarget, EachExamplePlaysToEachPositionAsToTheDeviceAlone) {

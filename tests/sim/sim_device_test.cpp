@@ -37,7 +37,6 @@ TEST(ChainDescription, DevicesOrWhatIsWrong) {
       {"4:bypass:2", {}, "device '4:bypass:2' has no IDCODE, so no IDCODE opcode either"},
       {"4/0x13:1", {}, "IR capture 0x13 does not fit in an IR of 4 bits"},
       {"4/3:1", {}, "IR capture 0x3 does not end in binary 01"},
-      {"4/:1", {}, "IR capture '' is not a number"},
       {"-8:1", {}, "IRLEN '-8' is not a number"},
       {"8x:1", {}, "IRLEN '8x' is not a number"},
       {"65:1", {}, "IRLEN '65' is not between 1 and 64"},

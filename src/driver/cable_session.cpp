@@ -46,8 +46,12 @@ CableRun run_mpsse(Device& device, const CableSetup& setup, const std::function<
   DeviceHandle handle = nullptr;
   if (device.open_channel(0, setup.channel, &handle) != device_ok) return ended(CablePhase::open);
   OpenDevice open_device(device, handle);
+  // A chip that stops answering must end the run, not hang it.
+  if (device.set_timeouts(handle, 1000, 1000) != device_ok) {
+    return ended(CablePhase::configure, 0, device.failure());
+  }
   MpsseSetup mpsse;
-  mpsse.h_chip = ftdi_chip_model(cable.chip).h_chip;
+  mpsse.h_chip = ftdi_chip_model(cable.chip).h_chip();
   mpsse.tck_hz = setup.tck_hz ? setup.tck_hz : default_mpsse_hz;
   mpsse.low_value = cable.low_value;
   mpsse.low_dir = cable.low_dir;

@@ -17,6 +17,9 @@ const char* const sim_usage_tail =
     "                       a device without IDCODE (BYPASS after reset)\n"
     "   --capture-out FILE  write every byte sent to the cable to FILE\n"
     "   --capture-in FILE   write every byte the cable returned (with -c) to FILE\n"
+    "   --capture-clocks FILE  write TMS and TDI at each rising TCK to FILE, a line\n"
+    "                       per run of equal clocks (\"TMS TDI COUNT\"): two runs\n"
+    "                       compare by it whatever the cable, encoding or wiring\n"
     "   --vcd FILE          write a waveform (TCK, TMS, TDI, TDO, TAP state) to FILE:\n"
     "                       about 25 bytes per TCK clock, some 100 MB per MB of\n"
     "                       scan data in the SVF file, far more for long RUNTESTs\n"
@@ -77,6 +80,7 @@ SimOptionMatch take_sim_option(int argc, const char* const* argv, int& at, sim::
       {"--capture-out", &options.capture_out},
       {"--capture-in", &options.capture_in},
       {"--vcd", &options.vcd},
+      {"--capture-clocks", &options.capture_clocks},
       {"--vcd-limit", nullptr},
       {"--fault", &options.fault},
   };

@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
       {"--capture-out", options.capture_out},
       {"--capture-in", options.capture_in},
       {"--vcd", options.vcd},
+      {"--capture-clocks", options.capture_clocks},
   };
   std::string error;
   if (!outputs_are_separate(player_svf_path(player_argc, player_argv), outputs, error) ||

@@ -38,6 +38,7 @@ using WriteFn = Ulong (*)(void*, void*, std::uint32_t, void*);
 #endif
 using SetDivisorFn = Ulong(TAPWRIGHT_D2XX_API*)(void*, unsigned short);
 using SetBitModeFn = Ulong(TAPWRIGHT_D2XX_API*)(void*, unsigned char, unsigned char);
+using SetTimeoutsFn = Ulong(TAPWRIGHT_D2XX_API*)(void*, Ulong, Ulong);
 
 struct Operation {
   int ordinal;
@@ -75,6 +76,14 @@ Fn look_up(void* module, Operation op) {
   return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
 #else
   return reinterpret_cast<Fn>(dlsym(module, op.name));
+#endif
+}
+
+void* symbol(void* module, const char* name) {
+#ifdef _WIN32
+  return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(module), name));
+#else
+  return dlsym(module, name);
 #endif
 }
 
@@ -137,6 +146,24 @@ DeviceStatus D2xxLibrary::open(int index, DeviceHandle* handle) {
   const auto status = static_cast<DeviceStatus>(entries_->open(index, &raw));
   if (status == device_ok) *handle = raw;
   return status;
+}
+
+void* D2xxLibrary::named(const char* name) {
+  void* function = load() ? symbol(module_, name) : nullptr;
+  if (!function) failure_ = std::string("the vendor library ") + default_name() + " has no " + name;
+  return function;
+}
+
+DeviceStatus D2xxLibrary::open_channel(int index, char channel, DeviceHandle* handle) {
+  if (channel < 'A' || channel > 'D') return device_error;
+  return open(index + (channel - 'A'), handle);
+}
+
+DeviceStatus D2xxLibrary::set_timeouts(DeviceHandle handle, std::uint32_t read_ms,
+                                       std::uint32_t write_ms) {
+  auto* set = reinterpret_cast<SetTimeoutsFn>(named("FT_SetTimeouts"));
+  if (!set) return device_error;
+  return static_cast<DeviceStatus>(set(handle, read_ms, write_ms));
 }
 
 DeviceStatus D2xxLibrary::close(DeviceHandle handle) {

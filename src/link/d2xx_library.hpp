@@ -33,6 +33,12 @@ class D2xxLibrary final : public Device {
                      std::uint32_t* written) override;
   DeviceStatus set_divisor(DeviceHandle handle, std::uint16_t divisor) override;
   DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask, std::uint8_t mode) override;
+  // The library lists each channel of a chip as a device of its own, after
+  // the one before it: channel B of the first chip is device 1.
+  DeviceStatus open_channel(int index, char channel, DeviceHandle* handle) override;
+  DeviceStatus set_timeouts(DeviceHandle handle, std::uint32_t read_ms,
+                            std::uint32_t write_ms) override;
+  std::string failure() const override { return failure_; }
 
  private:
   struct Entries;
@@ -40,6 +46,10 @@ class D2xxLibrary final : public Device {
   void* module_ = nullptr;
   Entries* entries_ = nullptr;
   bool tried_ = false;
+  std::string failure_;
+  // A function beyond the six, by name; null (with failure_ set) when the
+  // library has none of that name.
+  void* named(const char* name);
 };
 
 }  // namespace tapwright

@@ -3,6 +3,7 @@
 // as one small interface so that the player runs the same over the vendor
 // library, libftdi1, a simulated cable or a scripted fake in the tests.
 #include <cstdint>
+#include <string>
 
 namespace tapwright {
 
@@ -20,11 +21,13 @@ inline constexpr std::uint8_t pin_tms = 0x02;
 inline constexpr std::uint8_t pin_tck = 0x04;
 inline constexpr std::uint8_t pin_tdo = 0x08;
 
-// Direction mask (TDI, TMS, TCK driven; TDO and the rest read) and the two
-// bit-bang modes the player uses.
+// Direction mask (TDI, TMS, TCK driven; TDO and the rest read), the two
+// bit-bang modes, the MPSSE engine's mode and the reset of the port.
 inline constexpr std::uint8_t direction_mask = 0x07;
 inline constexpr std::uint8_t mode_async_bitbang = 0x01;
 inline constexpr std::uint8_t mode_sync_bitbang = 0x04;
+inline constexpr std::uint8_t mode_mpsse = 0x02;
+inline constexpr std::uint8_t mode_reset = 0x00;
 
 class Device {
  public:
@@ -54,6 +57,15 @@ class Device {
   virtual DeviceStatus open_channel(int index, char channel, DeviceHandle* handle) {
     return channel == 'A' ? open(index, handle) : device_error;
   }
+  // Read and write time-outs, for a library whose reads otherwise wait for
+  // ever on a chip that does not answer.
+  virtual DeviceStatus set_timeouts(DeviceHandle /*handle*/, std::uint32_t /*read_ms*/,
+                                    std::uint32_t /*write_ms*/) {
+    return device_ok;
+  }
+  // Why the last operation failed, where the back end knows more than its
+  // status ("the vendor library has no FT_SetTimeouts"); empty otherwise.
+  virtual std::string failure() const { return {}; }
   // The bytes written next make the chip return
   // `bytes` bytes (MPSSE commands that read). A back end that reads only
   // when asked can collect them while it writes, so that the chip never

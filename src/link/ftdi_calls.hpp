@@ -4,8 +4,10 @@
 // meaning and result of the libftdi1 function of the same name (ftdi_new,
 // ftdi_usb_open_desc_index, ...): a negative result is an error.
 
-// libftdi1's context, opaque here so that only the real calls need its header.
+// libftdi1's context and transfer, opaque here so that only the real calls
+// need its header.
 struct ftdi_context;
+struct ftdi_transfer_control;
 
 namespace tapwright {
 
@@ -24,6 +26,8 @@ class FtdiCalls {
   virtual int usb_open_desc_index(ftdi_context* context, int vendor, int product,
                                   unsigned int index) = 0;
   virtual int usb_close(ftdi_context* context) = 0;
+  // The channel the next open takes: 1 for A, 2 for B, ...
+  virtual int set_interface(ftdi_context* context, int interface) = 0;
   virtual int set_bitmode(ftdi_context* context, unsigned char mask, unsigned char mode) = 0;
   // In bit-bang mode libftdi1 clocks the port at four times this rate.
   virtual int set_baudrate(ftdi_context* context, int baudrate) = 0;
@@ -35,6 +39,14 @@ class FtdiCalls {
   // The number of bytes taken or delivered.
   virtual int write_data(ftdi_context* context, const unsigned char* buffer, int size) = 0;
   virtual int read_data(ftdi_context* context, unsigned char* buffer, int size) = 0;
+  // Transfers that run while the caller goes on, until transfer_data_done
+  // waits for them: null when they could not be started.
+  virtual ftdi_transfer_control* write_data_submit(ftdi_context* context,
+                                                   const unsigned char* buffer, int size) = 0;
+  virtual ftdi_transfer_control* read_data_submit(ftdi_context* context, unsigned char* buffer,
+                                                  int size) = 0;
+  // The bytes the transfer moved, or negative; the transfer is gone after.
+  virtual int transfer_data_done(ftdi_transfer_control* transfer) = 0;
 };
 
 }  // namespace tapwright

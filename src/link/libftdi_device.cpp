@@ -48,6 +48,12 @@ struct LibftdiDevice::Connection {
   std::int64_t in_flight = 0;
   // Returned bytes read from the chip during writes, oldest first.
   std::vector<std::uint8_t> collected;
+  // MPSSE: what the chip returns for the next write, read while that write
+  // goes out; the read under way and where it lands.
+  bool mpsse = false;
+  std::uint32_t expected = 0;
+  ftdi_transfer_control* pending = nullptr;
+  std::vector<std::uint8_t> landing;
 };
 
 LibftdiDevice::LibftdiDevice(FtdiCalls& calls, std::chrono::milliseconds read_timeout, Clock clock)
@@ -65,9 +71,17 @@ LibftdiDevice::Connection* LibftdiDevice::find(DeviceHandle handle) const {
 }
 
 DeviceStatus LibftdiDevice::open(int index, DeviceHandle* handle) {
-  if (index < 0) return device_error;
+  return open_channel(index, 'A', handle);
+}
+
+DeviceStatus LibftdiDevice::open_channel(int index, char channel, DeviceHandle* handle) {
+  if (index < 0 || channel < 'A' || channel > 'D') return device_error;
   ftdi_context* context = calls_.new_context();
   if (!context) return device_error;
+  if (channel != 'A' && calls_.set_interface(context, 1 + (channel - 'A')) < 0) {
+    calls_.free_context(context);
+    return device_error;
+  }
   for (const int product : ftdi_product_ids) {
     if (calls_.usb_open_desc_index(context, ftdi_vendor_id, product,
                                    static_cast<unsigned int>(index)) == 0) {
@@ -83,6 +97,7 @@ DeviceStatus LibftdiDevice::open(int index, DeviceHandle* handle) {
 DeviceStatus LibftdiDevice::close(DeviceHandle handle) {
   Connection* connection = find(handle);
   if (!connection) return device_error;
+  finish_pending(*connection);
   const int result = calls_.usb_close(connection->context);
   calls_.free_context(connection->context);
   std::erase_if(connections_, [connection](const auto& c) { return c.get() == connection; });
@@ -94,8 +109,11 @@ DeviceStatus LibftdiDevice::set_bit_mode(DeviceHandle handle, std::uint8_t mask,
   Connection* connection = find(handle);
   if (!connection) return device_error;
   if (calls_.set_bitmode(connection->context, mask, ftdi_mode_for(mode)) < 0) return device_error;
-  // A new mode starts a new stream of returned bytes.
-  connection->bitbang = mode != 0;
+  // A new mode starts a new stream of returned bytes. Reset (0) and MPSSE
+  // (2) are no bit-bang modes: their clock is not the baud rate's.
+  finish_pending(*connection);
+  connection->bitbang = mode == mode_async_bitbang || mode == mode_sync_bitbang;
+  connection->mpsse = mode == mode_mpsse;
   connection->sync = mode == mode_sync_bitbang;
   connection->in_flight = 0;
   connection->collected.clear();
@@ -150,12 +168,45 @@ std::uint32_t LibftdiDevice::write_in_pieces(Connection& connection, const std::
   return done;
 }
 
+void LibftdiDevice::expect_returned(DeviceHandle handle, std::uint32_t bytes) {
+  if (Connection* connection = find(handle)) connection->expected = bytes;
+}
+
+int LibftdiDevice::finish_pending(Connection& connection) {
+  if (!connection.pending) return 1;
+  const int got = calls_.transfer_data_done(connection.pending);
+  connection.pending = nullptr;
+  if (got > 0) {
+    connection.collected.insert(connection.collected.end(), connection.landing.begin(),
+                                connection.landing.begin() + got);
+  }
+  return got == static_cast<int>(connection.landing.size()) ? 1 : 0;
+}
+
+std::uint32_t LibftdiDevice::write_while_reading(Connection& connection, const std::uint8_t* buffer,
+                                                 std::uint32_t to_write) {
+  ftdi_transfer_control* write =
+      calls_.write_data_submit(connection.context, buffer, static_cast<int>(to_write));
+  if (!write) return 0;
+  // The answer of the block before comes in while this one goes out; only
+  // then can the next read start, libftdi1 having one read buffer.
+  finish_pending(connection);
+  connection.landing.resize(connection.expected);
+  connection.pending = calls_.read_data_submit(connection.context, connection.landing.data(),
+                                               static_cast<int>(connection.expected));
+  connection.expected = 0;
+  const int taken = calls_.transfer_data_done(write);
+  return static_cast<std::uint32_t>(std::max(taken, 0));
+}
+
 DeviceStatus LibftdiDevice::write(DeviceHandle handle, const std::uint8_t* buffer,
                                   std::uint32_t to_write, std::uint32_t* written) {
   *written = 0;
   Connection* connection = find(handle);
   if (!connection) return device_error;
-  if (connection->sync) {
+  if (connection->mpsse && connection->expected > 0) {
+    *written = write_while_reading(*connection, buffer, to_write);
+  } else if (connection->sync) {
     *written = write_in_pieces(*connection, buffer, to_write);
   } else {
     const int taken = calls_.write_data(connection->context, buffer, static_cast<int>(to_write));
@@ -172,6 +223,7 @@ DeviceStatus LibftdiDevice::read(DeviceHandle handle, std::uint8_t* buffer, std:
 
   // Bytes collected during earlier writes are older than anything the chip
   // still holds, so they come first.
+  finish_pending(*connection);
   auto& collected = connection->collected;
   const std::uint32_t kept =
       std::min<std::uint32_t>(to_read, static_cast<std::uint32_t>(collected.size()));

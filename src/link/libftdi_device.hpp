@@ -51,6 +51,8 @@ class LibftdiDevice final : public Device {
 
   // Device `index` of the first product ID in ftdi_product_ids that has one.
   DeviceStatus open(int index, DeviceHandle* handle) override;
+  // libftdi1 opens a channel of a multi-channel chip as an interface.
+  DeviceStatus open_channel(int index, char channel, DeviceHandle* handle) override;
   DeviceStatus close(DeviceHandle handle) override;
   // What arrives within the read time-out, at most `to_read` bytes.
   DeviceStatus read(DeviceHandle handle, std::uint8_t* buffer, std::uint32_t to_read,
@@ -59,6 +61,10 @@ class LibftdiDevice final : public Device {
                      std::uint32_t* written) override;
   DeviceStatus set_divisor(DeviceHandle handle, std::uint16_t divisor) override;
   DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask, std::uint8_t mode) override;
+  // In MPSSE mode the chip's answer to a block is read while the block is
+  // written, as the vendor's driver reads in the background: without it a
+  // chip with a small buffer for returned bytes would stop mid-block.
+  void expect_returned(DeviceHandle handle, std::uint32_t bytes) override;
 
  private:
   struct Connection;
@@ -68,6 +74,11 @@ class LibftdiDevice final : public Device {
   int collect_all(Connection& connection);
   std::uint32_t write_in_pieces(Connection& connection, const std::uint8_t* buffer,
                                 std::uint32_t to_write);
+  std::uint32_t write_while_reading(Connection& connection, const std::uint8_t* buffer,
+                                    std::uint32_t to_write);
+  // Waits for the read under way and keeps what it brought; 0 when it
+  // brought less than asked.
+  int finish_pending(Connection& connection);
 
   FtdiCalls& calls_;
   std::chrono::milliseconds read_timeout_;

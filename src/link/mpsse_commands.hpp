@@ -38,10 +38,6 @@ inline constexpr std::uint8_t bad_command_answer = 0xFA;
 inline constexpr std::uint8_t sync_probe = 0xAA;
 inline constexpr std::uint8_t sync_probe_2 = 0xAB;
 
-// The bit mode that starts the engine, and the one that resets the port.
-inline constexpr std::uint8_t bit_mode_reset = 0x00;
-inline constexpr std::uint8_t bit_mode_mpsse = 0x02;
-
 // The JTAG pins on the low byte.
 inline constexpr std::uint8_t pin_tck = 0x01;
 inline constexpr std::uint8_t pin_tdi = 0x02;

@@ -54,8 +54,8 @@ std::uint16_t mpsse_divisor(bool h_chip, std::uint64_t hz) {
 }
 
 MpsseBringUp mpsse_bring_up(Device& device, DeviceHandle handle, const MpsseSetup& setup) {
-  if (device.set_bit_mode(handle, 0, mpsse::bit_mode_reset) != device_ok ||
-      device.set_bit_mode(handle, 0, mpsse::bit_mode_mpsse) != device_ok) {
+  if (device.set_bit_mode(handle, 0, mode_reset) != device_ok ||
+      device.set_bit_mode(handle, 0, mode_mpsse) != device_ok) {
     return MpsseBringUp::mode;
   }
   if (!sync_on(device, handle, mpsse::sync_probe, false) ||

@@ -6,6 +6,7 @@ namespace tapwright {
 
 static_assert(ftdi_bitmode_bitbang == BITMODE_BITBANG);
 static_assert(ftdi_bitmode_syncbb == BITMODE_SYNCBB);
+static_assert(INTERFACE_A == 1 && INTERFACE_B == 2 && INTERFACE_D == 4);
 
 ftdi_context* SystemFtdiCalls::new_context() {
   return ftdi_new();
@@ -22,6 +23,10 @@ int SystemFtdiCalls::usb_open_desc_index(ftdi_context* context, int vendor, int 
 
 int SystemFtdiCalls::usb_close(ftdi_context* context) {
   return ftdi_usb_close(context);
+}
+
+int SystemFtdiCalls::set_interface(ftdi_context* context, int interface) {
+  return ftdi_set_interface(context, static_cast<ftdi_interface>(interface));
 }
 
 int SystemFtdiCalls::set_bitmode(ftdi_context* context, unsigned char mask, unsigned char mode) {
@@ -46,6 +51,21 @@ int SystemFtdiCalls::write_data(ftdi_context* context, const unsigned char* buff
 
 int SystemFtdiCalls::read_data(ftdi_context* context, unsigned char* buffer, int size) {
   return ftdi_read_data(context, buffer, size);
+}
+
+ftdi_transfer_control* SystemFtdiCalls::write_data_submit(ftdi_context* context,
+                                                          const unsigned char* buffer, int size) {
+  // libftdi1 takes a buffer it does not write to as a non-const pointer.
+  return ftdi_write_data_submit(context, const_cast<unsigned char*>(buffer), size);
+}
+
+ftdi_transfer_control* SystemFtdiCalls::read_data_submit(ftdi_context* context,
+                                                         unsigned char* buffer, int size) {
+  return ftdi_read_data_submit(context, buffer, size);
+}
+
+int SystemFtdiCalls::transfer_data_done(ftdi_transfer_control* transfer) {
+  return ftdi_transfer_data_done(transfer);
 }
 
 }  // namespace tapwright

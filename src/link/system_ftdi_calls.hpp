@@ -11,12 +11,18 @@ class SystemFtdiCalls final : public FtdiCalls {
   int usb_open_desc_index(ftdi_context* context, int vendor, int product,
                           unsigned int index) override;
   int usb_close(ftdi_context* context) override;
+  int set_interface(ftdi_context* context, int interface) override;
   int set_bitmode(ftdi_context* context, unsigned char mask, unsigned char mode) override;
   int set_baudrate(ftdi_context* context, int baudrate) override;
   int read_data_set_chunksize(ftdi_context* context, unsigned int size) override;
   int max_packet_size(ftdi_context* context) override;
   int write_data(ftdi_context* context, const unsigned char* buffer, int size) override;
   int read_data(ftdi_context* context, unsigned char* buffer, int size) override;
+  ftdi_transfer_control* write_data_submit(ftdi_context* context, const unsigned char* buffer,
+                                           int size) override;
+  ftdi_transfer_control* read_data_submit(ftdi_context* context, unsigned char* buffer,
+                                          int size) override;
+  int transfer_data_done(ftdi_transfer_control* transfer) override;
 };
 
 }  // namespace tapwright

@@ -80,7 +80,7 @@ int choose_cable(const PlayOptions& o, CableChoice& choice, std::string& problem
     }
     return 1;
   }
-  const bool h_chip = ftdi_chip_model(cable->chip).h_chip;
+  const bool h_chip = ftdi_chip_model(cable->chip).h_chip();
   choice.min_hz = mpsse_rate(h_chip, 0xFFFF);
   if (asked && asked < choice.min_hz) {
     problem = "--tck-hz " + rate_text(static_cast<double>(asked)) + " is below the slowest rate " +

@@ -58,12 +58,17 @@ FirstPass check_file(fullsvf::SvfInput& input, const PlaySettings& settings, Hos
 
 // The simulated cable of --sim, or 0 with the reason. No output may be the
 // SVF file or another output: they are created before the file is read.
-int make_sim(const PlayOptions& o, std::unique_ptr<sim::SimDevice>& sim, std::string& problem) {
-  const sim::SimOptions& options = o.sim_options;
+int make_sim(const PlayOptions& o, const CableSetup& setup, std::unique_ptr<sim::SimDevice>& sim,
+             std::string& problem) {
+  // The simulated cable is the chip of the cable chosen.
+  sim::SimOptions options = o.sim_options;
+  options.chip = std::string(ftdi_chip_model(setup.cable->chip).key);
+  options.channel = setup.channel;
   const NamedOutput outputs[] = {
       {"--capture-out", options.capture_out},
       {"--capture-in", options.capture_in},
       {"--vcd", options.vcd},
+      {"--capture-clocks", options.capture_clocks},
   };
   if (!outputs_are_separate(o.file == "-" ? nullptr : o.file.c_str(), outputs, problem)) return 0;
   sim = std::make_unique<sim::SimDevice>();
@@ -136,8 +141,8 @@ int play_on_cable(fullsvf::SvfInput& input, const PlaySettings& settings, HostCl
           settings.echo, "%s: cable %s, channel %c, TCK %s\n", settings.name.c_str(),
           std::string(setup.cable->name).c_str(), setup.channel,
           rate_text(static_cast<double>(mpsse_rate(
-                        ftdi_chip_model(setup.cable->chip).h_chip,
-                        mpsse_divisor(ftdi_chip_model(setup.cable->chip).h_chip, setup.tck_hz))))
+                        ftdi_chip_model(setup.cable->chip).h_chip(),
+                        mpsse_divisor(ftdi_chip_model(setup.cable->chip).h_chip(), setup.tck_hz))))
               .c_str());
     }
     return play_file(input, settings, clock, tap, check, progress, played, err);
@@ -229,7 +234,7 @@ int play_main(const std::vector<std::string>& args, const PlayStreams& streams, 
   }
 
   std::unique_ptr<sim::SimDevice> sim;
-  if (o.sim && !make_sim(o, sim, problem)) {
+  if (o.sim && !make_sim(o, cable.setup, sim, problem)) {
     std::fprintf(streams.err, "tapwright-play: %s\n", problem.c_str());
     return exit_not_played;
   }

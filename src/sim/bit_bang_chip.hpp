@@ -1,64 +1,9 @@
 #pragma once
-// The USB chip's bit-bang port: bytes written set the driven pins one after
-// the other, TCK edges clock the chain, and in synchronous mode every byte
-// written yields one byte of pin levels, sampled just before the byte is
-// applied and kept until read. Only TCK edges do work, so a byte costs a
-// few instructions, and with no device on the chain hardly anything.
-#include <cstddef>
-#include <cstdint>
-#include <span>
-
-#include "link/device.hpp"
-#include "sim/byte_queue.hpp"
-#include "sim/chain.hpp"
-#include "sim/vcd_writer.hpp"
+// A chip that only bit-bangs, with a chain of its own: the default model.
+#include "sim/sim_chip.hpp"
 
 namespace tapwright::sim {
 
-class BitBangChip {
- public:
-  explicit BitBangChip(Chain chain) : chain_(std::move(chain)) {}
-
-  // Modes 1 (asynchronous) and 4 (synchronous bit-bang) with the direction
-  // mask: 1. Any other mode: 0, and nothing changes.
-  int set_bit_mode(std::uint8_t mask, std::uint8_t mode);
-
-  // Puts the bytes on the pins in order. Returns the bytes returned for them
-  // (synchronous mode; empty otherwise), valid until the next call. Before
-  // a bit mode is set the port is no bit-bang port: bytes leave the pins
-  // alone. `trace`, when given, records one time step per byte applied.
-  std::span<const std::uint8_t> apply(const std::uint8_t* bytes, std::size_t count,
-                                      VcdWriter* trace);
-
-  // Moves up to `count` returned bytes into `out`, oldest first.
-  std::size_t take_returned(std::uint8_t* out, std::size_t count) {
-    return returned_.take(out, count);
-  }
-  std::size_t returned_waiting() const { return returned_.size(); }
-
-  std::uint8_t mode() const { return mode_; }
-  // The levels of TDI, TMS and TCK (bits 0 to 2).
-  std::uint8_t pins() const { return pins_; }
-  int tdo() const { return chain_.tdo(); }
-  const Chain& chain() const { return chain_; }
-  // The first device's state code, for the waveform (0 with no device).
-  int first_state() const { return chain_.empty() ? 0 : controller_code(chain_.device(0).state()); }
-
- private:
-  template <bool sync, bool traced>
-  void run(const std::uint8_t* bytes, std::size_t count, std::uint8_t* out, VcdWriter* trace);
-  void run_without_devices(const std::uint8_t* bytes, std::size_t count, std::uint8_t* out);
-
-  // The level of a pin the direction mask leaves undriven: pulled up.
-  std::uint8_t level(std::uint8_t byte) const {
-    return static_cast<std::uint8_t>((byte & driven_) | (~driven_ & 0x07u));
-  }
-
-  Chain chain_;
-  ByteQueue returned_;
-  std::uint8_t mode_ = 0;  // 0: no bit mode set yet
-  std::uint8_t driven_ = direction_mask;
-  std::uint8_t pins_ = 0;
-};
+using BitBangChip = SimChip;
 
 }  // namespace tapwright::sim

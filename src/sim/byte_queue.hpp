@@ -1,7 +1,8 @@
 #pragma once
-// The returned bytes a synchronous bit-bang chip keeps until they are read:
-// appended in blocks as bytes are written, taken from the front by reads.
-// Storage grows only when more bytes wait than ever before.
+// Bytes a chip holds in order: what it returns, kept until read, and the
+// commands written to it, kept until executed. Appended in blocks at the
+// back, taken from the front. Storage grows only when more bytes wait than
+// ever before.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -22,12 +23,21 @@ class ByteQueue {
     return room;
   }
 
+  const std::uint8_t* front() const { return data_.get() + head_; }
+  // Just past the last byte queued.
+  const std::uint8_t* end() const { return data_.get() + tail_; }
+  // Forgets the first `count` bytes (no more than are queued).
+  void drop(std::size_t count) {
+    head_ += count;
+    if (head_ == tail_) head_ = tail_ = 0;
+  }
+  void clear() { head_ = tail_ = 0; }
+
   // Moves up to `count` bytes from the front into `out`; the number moved.
   std::size_t take(std::uint8_t* out, std::size_t count) {
     const std::size_t n = count < size() ? count : size();
-    if (n > 0) std::memcpy(out, data_.get() + head_, n);
-    head_ += n;
-    if (head_ == tail_) head_ = tail_ = 0;
+    if (n > 0) std::memcpy(out, front(), n);
+    drop(n);
     return n;
   }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "sim/clock_trace.hpp"
 #include "sim/tap_device.hpp"
 
 namespace tapwright::sim {
@@ -18,6 +19,7 @@ class Chain {
   }
 
   void rising_edge(int tms, int tdi) {
+    if (trace_) trace_->edge(tms, tdi);
     // TDO levels change only on falling edges, so updating in place from the
     // TDI end reads each neighbour's level from before this edge.
     int in = tdi;
@@ -41,7 +43,16 @@ class Chain {
     force_ = level & 1;
   }
 
+  // The first device's state code, for waveforms (0 with no device).
+  int first_state() const {
+    return devices_.empty() ? 0 : controller_code(devices_.front().state());
+  }
+
   bool empty() const { return devices_.empty(); }
+  // Nothing sees its edges and TDO reads high: no device, no trace, no
+  // stuck line, so that a port may skip them.
+  bool inert() const { return devices_.empty() && !trace_ && keep_ == 1; }
+  void set_trace(ClockTrace* trace) { trace_ = trace; }
   std::size_t size() const { return devices_.size(); }
   // Device `k`, counted from the TDI end.
   const TapDevice& device(std::size_t k) const { return devices_.at(k); }
@@ -66,6 +77,7 @@ class Chain {
   // A stuck line, without a branch on the path of every clock.
   int keep_ = 1;
   int force_ = 0;
+  ClockTrace* trace_ = nullptr;
 };
 
 }  // namespace tapwright::sim

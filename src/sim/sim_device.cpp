@@ -11,17 +11,36 @@ SimDevice::SimDevice() {
   std::vector<DeviceSpec> devices;
   std::string error;
   parse_chain(SimOptions{}.chain, devices, error);
-  chip_ = std::make_unique<BitBangChip>(Chain(devices));
+  chip_ = std::make_unique<SimChip>(Chain(devices));
 }
 
 SimDevice::~SimDevice() {
   finish();
 }
 
+namespace {
+
+// The chip model and channel index the options name; 0 with the reason.
+int parse_chip(const SimOptions& options, const ChipModel*& model, int& channel,
+               std::string& error) {
+  model = find_chip_model(options.chip);
+  channel = options.channel - 'A';
+  if (!model || channel < 0 || channel >= model->channels) {
+    error = "no simulated chip '" + options.chip + "' with a channel " + options.channel;
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace
+
 int SimDevice::configure(const SimOptions& options, std::string& error) {
   std::vector<DeviceSpec> devices;
   FaultPlan fault;
-  if (!parse_chain(options.chain, devices, error) || !parse_fault(options.fault, fault, error)) {
+  const ChipModel* model = nullptr;
+  int channel = 0;
+  if (!parse_chip(options, model, channel, error) || !parse_chain(options.chain, devices, error) ||
+      !parse_fault(options.fault, fault, error)) {
     return 0;
   }
   OutputFile capture_out;
@@ -34,6 +53,11 @@ int SimDevice::configure(const SimOptions& options, std::string& error) {
   if (!options.capture_in.empty() && !capture_in.open(options.capture_in, "capture file", error)) {
     return 0;
   }
+  std::unique_ptr<ClockTrace> clocks;
+  if (!options.capture_clocks.empty()) {
+    clocks = std::make_unique<ClockTrace>();
+    if (!clocks->open(options.capture_clocks, error)) return 0;
+  }
   if (!options.vcd.empty()) {
     vcd = std::make_unique<VcdWriter>();
     if (!vcd->open(options.vcd, options.vcd_limit, error)) return 0;
@@ -44,12 +68,17 @@ int SimDevice::configure(const SimOptions& options, std::string& error) {
   if (fault.kind == FaultKind::tdo_low || fault.kind == FaultKind::tdo_high) {
     chain.stick_tdo(fault.kind == FaultKind::tdo_high ? 1 : 0);
   }
-  chip_ = std::make_unique<BitBangChip>(std::move(chain));
+  chip_ = std::make_unique<SimChip>(std::move(chain), *model, channel);
   fault_ = fault;
   capture_out_ = std::move(capture_out);
   capture_in_ = std::move(capture_in);
+  clocks_ = std::move(clocks);
+  chip_->set_clock_trace(clocks_.get());
   vcd_ = std::move(vcd);
-  if (vcd_) vcd_->begin(!chip_->chain().empty(), chip_->pins(), chip_->tdo(), chip_->first_state());
+  if (vcd_) {
+    const Chain& chain = chip_->chain();
+    vcd_->begin(!chain.empty(), chip_->bit_bang().pins(), chain.tdo(), chain.first_state());
+  }
   output_error_.clear();
   open_ = false;
   open_calls_ = write_calls_ = read_calls_ = 0;
@@ -134,6 +163,9 @@ void SimDevice::settle(OutputFile& file, bool written, const char* what) {
 void SimDevice::finish() {
   if (capture_out_.is_open()) settle(capture_out_, capture_out_.close(), "capture file");
   if (capture_in_.is_open()) settle(capture_in_, capture_in_.close(), "capture file");
+  if (clocks_ && clocks_->file().is_open()) {
+    settle(clocks_->file(), clocks_->finish(), "clock trace");
+  }
   if (vcd_ && vcd_->is_open()) {
     const bool written = vcd_->finish();
     settle(vcd_->file(), written, "VCD file");
@@ -148,6 +180,7 @@ void SimDevice::finish() {
 void SimDevice::remove_outputs() {
   capture_out_.remove();
   capture_in_.remove();
+  if (clocks_) clocks_->file().remove();
   if (vcd_) vcd_->file().remove();
 }
 

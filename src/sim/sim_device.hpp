@@ -1,7 +1,8 @@
 #pragma once
 // The simulated cable: a device back end that runs the six device
-// operations against a software bit-bang chip and a virtual JTAG chain, so
-// the player can run with no hardware attached. It can record what crosses
+// operations against a software FTDI chip (bit-bang, or MPSSE where the
+// chip has it) and a virtual JTAG chain, so the player can run with no
+// hardware attached. It can record what crosses
 // the port (the written and the returned byte streams, a waveform) and can
 // be told to fail one operation.
 #include <cstdint>
@@ -9,9 +10,9 @@
 #include <string>
 
 #include "link/device.hpp"
-#include "sim/bit_bang_chip.hpp"
 #include "sim/fault_plan.hpp"
 #include "sim/output_file.hpp"
+#include "sim/sim_chip.hpp"
 #include "sim/sim_options.hpp"
 #include "sim/vcd_writer.hpp"
 
@@ -32,6 +33,10 @@ class SimDevice final : public Device {
   // Only device index 0 exists, and only one handle at a time.
   DeviceStatus open(int index, DeviceHandle* handle) override;
   DeviceStatus close(DeviceHandle handle) override;
+  // Only the channel the cable was configured with exists.
+  DeviceStatus open_channel(int index, char channel, DeviceHandle* handle) override {
+    return channel - 'A' == chip_->channel() ? open(index, handle) : device_error;
+  }
   DeviceStatus read(DeviceHandle handle, std::uint8_t* buffer, std::uint32_t to_read,
                     std::uint32_t* got) override;
   DeviceStatus write(DeviceHandle handle, const std::uint8_t* buffer, std::uint32_t to_write,
@@ -53,7 +58,7 @@ class SimDevice final : public Device {
   std::string output_error() const;
 
   // For tests and diagnostics.
-  const BitBangChip& chip() const { return *chip_; }
+  const SimChip& chip() const { return *chip_; }
   const Chain& chain() const { return chip_->chain(); }
   bool is_open() const { return open_; }
 
@@ -62,10 +67,11 @@ class SimDevice final : public Device {
   // Records why `file` was not `written` in full, and removes it.
   void settle(OutputFile& file, bool written, const char* what);
 
-  std::unique_ptr<BitBangChip> chip_;
+  std::unique_ptr<SimChip> chip_;
   FaultPlan fault_;
   OutputFile capture_out_;
   OutputFile capture_in_;
+  std::unique_ptr<ClockTrace> clocks_;
   std::unique_ptr<VcdWriter> vcd_;  // held apart: its buffer is large
   std::string output_error_;
   bool open_ = false;

@@ -38,6 +38,8 @@ class VcdWriter {
   // file; false when anything could not be written.
   bool finish();
   std::uint64_t time() const { return time_; }
+  // The pins the dump shows last (TDI, TMS, TCK in bits 0 to 2).
+  std::uint8_t pins() const { return static_cast<std::uint8_t>(last_ & 0x07u); }
   // 0 while every step is in the dump; else the first step left out.
   std::uint64_t stopped_at() const { return stopped_at_; }
   std::uint64_t limit() const { return limit_; }

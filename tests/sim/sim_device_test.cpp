@@ -69,6 +69,10 @@ TEST(ChainDescription, DevicesOrWhatIsWrong) {
   std::string error;
   EXPECT_EQ(device.configure(options, error), 0);
   EXPECT_EQ(error, "cannot create VCD file '/nonexistent/w.vcd': No such file or directory");
+  options.chip = "ft232h";
+  options.channel = 'B';
+  EXPECT_EQ(device.configure(options, error), 0);
+  EXPECT_EQ(error, "no simulated chip 'ft232h' with a channel B");
   EXPECT_EQ(device.chain().device(0).spec(), (DeviceSpec{8, 0x59604093, 1}));
 }
 

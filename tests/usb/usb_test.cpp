@@ -10,26 +10,15 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <map>
-#include <sstream>
 
 #include "emulated_chip.hpp"
 #include "link/libftdi_device.hpp"
 #include "link/system_ftdi_calls.hpp"
+#include "report.hpp"
 #include "support/program_run.hpp"
 
 namespace tapwright::testing {
 namespace {
-
-using Report = std::map<std::string, long long>;
-
-Report parse_report(const std::string& text) {
-  Report report;
-  std::istringstream lines(text);
-  std::string key;
-  for (long long value; lines >> key >> value;) report[key] = value;
-  return report;
-}
 
 struct ChipRun {
   ProgramRun run;
@@ -89,9 +78,9 @@ TEST(EmulatedChip, EveryFilePlaysAsOnTheSimulatedCable) {
         ASSERT_FALSE(expected_pins.empty());
         args.insert(args.begin(), full_svf ? TAPWRIGHT_PLAY_PATH : TAPWRIGHT_PLAYER_PATH);
         for (const usb::ChipModel& model : usb::chip_models) {
-          SCOPED_TRACE(std::string(model.name) + " " + ::testing::PrintToString(args));
+          SCOPED_TRACE(std::string(model.key) + " " + ::testing::PrintToString(args));
           const ChipRun chip =
-              run_on_chip(args, std::string("chip=") + model.name + " chain=" + chain);
+              run_on_chip(args, std::string("chip=") + std::string(model.key) + " chain=" + chain);
           EXPECT_EQ(chip.run.status, expected.status);
           EXPECT_EQ(chip.run.err, expected.err);
           // A vendor file's echo is long: its size says enough when it differs.
@@ -109,9 +98,16 @@ TEST(EmulatedChip, EveryFilePlaysAsOnTheSimulatedCable) {
           // FIFOs' worth per round trip of a write and a read, two frames.
           const double clocked = static_cast<double>(chip.report.at("clocked"));
           if (clocked < 1e6) continue;
-          const double frame = static_cast<double>(model.frame) / 1e12;
-          double limit = std::min(2e6, model.packets_per_frame * model.packet / frame);
-          if (compare) limit = std::min(limit, (model.tx_fifo + model.rx_fifo) / (2 * frame));
+          const double frame = static_cast<double>(usb::frame_of(model)) / 1e12;
+          double limit = std::min(2e6, usb::packets_per_frame(model) * model.packet / frame);
+          if (compare) {
+            // What the back end keeps in flight: both FIFOs, no more than
+            // the smallest chip of the bus's speed holds.
+            const int window = std::min(model.tx_fifo + model.rx_fifo,
+                                        model.high_speed() ? LibftdiDevice::high_speed_fifo_bytes
+                                                           : LibftdiDevice::full_speed_fifo_bytes);
+            limit = std::min(limit, window / (2 * frame));
+          }
           EXPECT_GT(clocked / (static_cast<double>(chip.report.at("simulated_ns")) / 1e9),
                     0.8 * limit);
         }
@@ -202,7 +198,7 @@ TEST(LibftdiOnTheChip, StallsAWriteNobodyReadsAndTakesTheVendorLibrarysDivisors)
   EXPECT_EQ(got, 384);
   EXPECT_EQ(ftdi_write_data(ftdi, bytes.data(), 384), 384);
   EXPECT_EQ(report().at("stalls"), 1);
-  EXPECT_DEATH(ftdi_set_latency_timer(ftdi, 2), "emulated ft232r: control request 64/9");
+  EXPECT_DEATH(ftdi_set_event_char(ftdi, 0, 0), "emulated ft232r: control request 64/6");
   ftdi_usb_close(ftdi);
   ftdi_free(ftdi);
 

@@ -1,15 +1,15 @@
-#include "sim/bit_bang_chip.hpp"
+#include "sim/bit_bang_port.hpp"
 
 namespace tapwright::sim {
 
-int BitBangChip::set_bit_mode(std::uint8_t mask, std::uint8_t mode) {
+int BitBangPort::set_bit_mode(std::uint8_t mask, std::uint8_t mode) {
   if (mode != mode_async_bitbang && mode != mode_sync_bitbang) return 0;
   mode_ = mode;
   driven_ = static_cast<std::uint8_t>(mask & 0x07u);
   return 1;
 }
 
-std::span<const std::uint8_t> BitBangChip::apply(const std::uint8_t* bytes, std::size_t count,
+std::span<const std::uint8_t> BitBangPort::apply(const std::uint8_t* bytes, std::size_t count,
                                                  VcdWriter* trace) {
   if (mode_ == 0 || count == 0) return {};
   const bool sync = mode_ == mode_sync_bitbang;
@@ -20,7 +20,7 @@ std::span<const std::uint8_t> BitBangChip::apply(const std::uint8_t* bytes, std:
     } else {
       run<false, true>(bytes, count, out, trace);
     }
-  } else if (chain_.empty() && chain_.tdo() == 1) {
+  } else if (chain_.inert()) {
     run_without_devices(bytes, count, out);
   } else if (sync) {
     run<true, false>(bytes, count, out, trace);
@@ -31,7 +31,7 @@ std::span<const std::uint8_t> BitBangChip::apply(const std::uint8_t* bytes, std:
 }
 
 template <bool sync, bool traced>
-void BitBangChip::run(const std::uint8_t* bytes, std::size_t count, std::uint8_t* out,
+void BitBangPort::run(const std::uint8_t* bytes, std::size_t count, std::uint8_t* out,
                       VcdWriter* trace) {
   std::uint8_t pins = pins_;
   unsigned tdo_bit = static_cast<unsigned>(chain_.tdo()) << 3;
@@ -47,14 +47,14 @@ void BitBangChip::run(const std::uint8_t* bytes, std::size_t count, std::uint8_t
       }
     }
     pins = next;
-    if constexpr (traced) trace->step(pins, chain_.tdo(), first_state());
+    if constexpr (traced) trace->step(pins, chain_.tdo(), chain_.first_state());
   }
   pins_ = pins;
 }
 
 // No device: TDO stays high and edges change nothing, so the returned byte
 // is the previous pin levels with TDO set.
-void BitBangChip::run_without_devices(const std::uint8_t* bytes, std::size_t count,
+void BitBangPort::run_without_devices(const std::uint8_t* bytes, std::size_t count,
                                       std::uint8_t* out) {
   if (out) {
     out[0] = static_cast<std::uint8_t>(pins_ | pin_tdo);

@@ -10,8 +10,11 @@ const char* const sim_usage_line = "tapwright-sim [simulator options] svf_file [
 const char* const sim_usage_tail =
     " simulator options (the file plays over a simulated cable and JTAG chain),\n"
     " anywhere on the line, each with its value after a blank or an \"=\":\n"
-    "   --chain LIST        devices from TDI to TDO, each IRLEN:IDCODE[:IDCODE_OPCODE],\n"
-    "                       separated by commas, or none (default 8:0x59604093)\n"
+    "   --chain LIST        devices from TDI to TDO, separated by commas, each\n"
+    "                       IRLEN[/IRCAPTURE]:IDCODE[:IDCODE_OPCODE], or none\n"
+    "                       (default 8:0x59604093); IRCAPTURE is what the IR\n"
+    "                       captures (binary ...01, default 1); IDCODE bypass is\n"
+    "                       a device without IDCODE (BYPASS after reset)\n"
     "   --capture-out FILE  write every byte sent to the cable to FILE\n"
     "   --capture-in FILE   write every byte the cable returned (with -c) to FILE\n"
     "   --capture-clocks FILE  write TMS and TDI at each rising TCK to FILE, a line\n"
@@ -23,7 +26,8 @@ const char* const sim_usage_tail =
     "   --vcd-limit SIZE    end the waveform, still a valid VCD file, before it\n"
     "                       passes SIZE bytes, and fail the run; K, M, G multiply\n"
     "                       by 1024, 1024^2, 1024^3; 0 for no limit (default 4G)\n"
-    "   --fault WHAT        make the cable fail: open, reopen, bitmode, write:N, read:N\n"
+    "   --fault WHAT        make the cable fail: open, reopen, bitmode, write:N, read:N,\n"
+    "                       or TDO stuck at 0 or 1: tdo-low, tdo-high\n"
     "   --version           print the version and exit\n"
     " No output may be the SVF file or another output. A capture or waveform that\n"
     " could not be completely written is removed.\n";

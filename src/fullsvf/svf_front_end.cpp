@@ -1,5 +1,6 @@
 #include "fullsvf/svf_front_end.hpp"
 
+#include "fullsvf/bit_vector.hpp"
 #include "fullsvf/hex_value.hpp"
 #include "fullsvf/svf_states.hpp"
 
@@ -109,6 +110,33 @@ int parse_runtest(const std::vector<Token>& args, RuntestCommand& form,
 SvfFrontEnd::SvfFrontEnd(SvfSource& source, Diagnostics& diagnostics)
     : source_(source), diagnostics_(diagnostics), reader_(source, diagnostics) {}
 
+namespace {
+
+// Bits shifted through devices that are not compared: all ones, which is
+// BYPASS for an instruction register and means nothing to BYPASS itself.
+StoredBits padding_bits(std::int64_t length) {
+  const std::string tdi = BitVector::ones(length).to_hex();
+  StoredBits bits;
+  bits.store({length, tdi, "0", "0", false, false});
+  return bits;
+}
+
+}  // namespace
+
+void SvfFrontEnd::pad_for_chain(const ChainPadding& padding) {
+  padded_ = true;
+  hir_ = padding_bits(padding.ir_header);
+  tir_ = padding_bits(padding.ir_trailer);
+  hdr_ = padding_bits(padding.dr_header);
+  tdr_ = padding_bits(padding.dr_trailer);
+  reset_hdr_ = padding_bits(padding.reset_dr_header);
+  reset_tdr_ = padding_bits(padding.reset_dr_trailer);
+}
+
+void SvfFrontEnd::reached(TapState state) {
+  if (state == TapState::test_logic_reset) ir_since_reset_ = false;
+}
+
 int SvfFrontEnd::next(SvfBackEnd& back_end) {
   if (!reader_.next(statement_)) return 0;
   const std::string& c = statement_.command;
@@ -165,13 +193,13 @@ int SvfFrontEnd::parse_clauses(ScanClauses& clauses) {
       continue;
     }
     std::string** slot = t.key == "TDI"     ? &clauses.tdi
-                               : t.key == "TDO"   ? &clauses.tdo
-                               : t.key == "MASK"  ? &clauses.mask
-                               : t.key == "SMASK" ? &clauses.smask
-                                                  : nullptr;
+                         : t.key == "TDO"   ? &clauses.tdo
+                         : t.key == "MASK"  ? &clauses.mask
+                         : t.key == "SMASK" ? &clauses.smask
+                                            : nullptr;
     if (!slot) {
-      diagnostics_.error(t.line, s.command + " has " + quoted(t.text) +
-                                     " where TDI, TDO, MASK or SMASK belongs");
+      diagnostics_.error(
+          t.line, s.command + " has " + quoted(t.text) + " where TDI, TDO, MASK or SMASK belongs");
       ok = 0;
       continue;
     }
@@ -194,6 +222,15 @@ int SvfFrontEnd::parse_clauses(ScanClauses& clauses) {
 void SvfFrontEnd::header(ScanMemory& memory, StoredBits& stored) {
   ScanClauses clauses;
   if (!parse_clauses(clauses)) return;
+  if (padded_) {
+    if (clauses.length != 0) {
+      diagnostics_.error(statement_.line,
+                         statement_.command + " " + std::to_string(clauses.length) +
+                             " pads the scans for other devices of the chain, which --device "
+                             "does already: use one or the other");
+    }
+    return;
+  }
   ScanBits bits;
   if (memory.resolve(clauses, statement_.line, diagnostics_, bits)) stored.store(bits);
 }
@@ -209,8 +246,11 @@ void SvfFrontEnd::scan(SvfBackEnd& back_end, ScanKind kind) {
   current_ = command.end_state;
   ScanClauses clauses;
   if (!parse_clauses(clauses)) return;
-  const StoredBits& header = ir ? hir_ : hdr_;
-  const StoredBits& trailer = ir ? tir_ : tdr_;
+  const bool after_reset = padded_ && !ir && !ir_since_reset_;
+  const StoredBits& header = ir ? hir_ : after_reset ? reset_hdr_ : hdr_;
+  const StoredBits& trailer = ir ? tir_ : after_reset ? reset_tdr_ : tdr_;
+  if (ir) ir_since_reset_ = true;
+  reached(command.end_state);
   const std::int64_t total = header.length + clauses.length + trailer.length;
   if (total > max_scan_length) {
     diagnostics_.error(command.line, statement_.command + " with its header and trailer is " +
@@ -248,6 +288,8 @@ void SvfFrontEnd::runtest(SvfBackEnd& back_end) {
   command.run_state = run_state_;
   command.end_state = run_end_state_;
   current_ = run_end_state_;
+  reached(run_state_);
+  reached(run_end_state_);
   back_end.runtest(command);
 }
 
@@ -258,10 +300,10 @@ void SvfFrontEnd::state(SvfBackEnd& back_end) {
   for (const Token& t : statement_.args) {
     const auto state = t.kind == TokenKind::word ? svf_state_from_word(t.key) : std::nullopt;
     if (!state) {
-      diagnostics_.error(command.line, "STATE has " +
-                                           (t.kind == TokenKind::word ? quoted(t.text)
-                                                                      : std::string("a value")) +
-                                           ", which is no TAP state");
+      diagnostics_.error(command.line,
+                         "STATE has " +
+                             (t.kind == TokenKind::word ? quoted(t.text) : std::string("a value")) +
+                             ", which is no TAP state");
       return;
     }
     command.path.push_back(*state);
@@ -271,6 +313,7 @@ void SvfFrontEnd::state(SvfBackEnd& back_end) {
     return;
   }
   current_ = command.path.back();
+  for (TapState s : command.path) reached(s);
   std::string problem;
   if (!check_state_path(command.from, command.path, problem)) {
     diagnostics_.error(command.line, problem);
@@ -301,6 +344,7 @@ void SvfFrontEnd::trst(SvfBackEnd& back_end) {
   if (key == "ON") {
     command.mode = TrstMode::on;
     current_ = TapState::test_logic_reset;
+    reached(current_);
   } else if (key == "OFF") {
     command.mode = TrstMode::off;
   } else if (key == "Z") {
@@ -321,8 +365,8 @@ void SvfFrontEnd::frequency(SvfBackEnd& back_end) {
   if (!args.empty()) {
     const Token* n = word_at(args, 0);
     const Token* unit = word_at(args, 1);
-    command.hz = n && unit && args.size() == 2 && unit->key == "HZ" ? parse_decimal(n->key)
-                                                                     : std::nullopt;
+    command.hz =
+        n && unit && args.size() == 2 && unit->key == "HZ" ? parse_decimal(n->key) : std::nullopt;
     if (!command.hz || command.hz->is_zero()) {
       diagnostics_.error(command.line, "FREQUENCY needs a rate above 0 as 'cycles HZ'");
       return;

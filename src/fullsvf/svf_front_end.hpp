@@ -31,9 +31,25 @@ class SvfBackEnd {
   virtual void unsupported(const Statement& statement) = 0;
 };
 
+// The other devices of a chain, in BYPASS around the one device a file is
+// played to: what every scan is wrapped in, as SVF's headers (shifted
+// first, so for the devices between the target and TDO) and trailers (for
+// those between TDI and the target), all ones and never compared.
+struct ChainPadding {
+  std::int64_t ir_header = 0, ir_trailer = 0;  // their IR bits
+  std::int64_t dr_header = 0, dr_trailer = 0;  // one BYPASS bit per device
+  // After a reset, until an SIR puts them in BYPASS, the devices' data
+  // registers are their IDCODEs: 32 bits each, 1 for a device without.
+  std::int64_t reset_dr_header = 0, reset_dr_trailer = 0;
+};
+
 class SvfFrontEnd {
  public:
   SvfFrontEnd(SvfSource& source, Diagnostics& diagnostics);
+
+  // Wraps every scan in `padding` from now on; the file's own HIR, TIR, HDR
+  // and TDR may then only be 0.
+  void pad_for_chain(const ChainPadding& padding);
 
   // Reads the next statement and hands it to `back_end`. 1: a statement was
   // read (it may have had problems); 0: the input is over.
@@ -52,6 +68,7 @@ class SvfFrontEnd {
   void end_state(SvfBackEnd& back_end, ScanKind kind);
   void trst(SvfBackEnd& back_end);
   void frequency(SvfBackEnd& back_end);
+  void reached(TapState state);
 
   SvfSource& source_;
   Diagnostics& diagnostics_;
@@ -65,9 +82,13 @@ class SvfFrontEnd {
   // RUNTEST's run state and end state carry over from one to the next.
   TapState run_state_ = TapState::run_test_idle;
   TapState run_end_state_ = TapState::run_test_idle;
-  ScanMemory sir_{"SIR"}, sdr_{"SDR"}, hir_memory_{"HIR"}, tir_memory_{"TIR"},
-      hdr_memory_{"HDR"}, tdr_memory_{"TDR"};
+  ScanMemory sir_{"SIR"}, sdr_{"SDR"}, hir_memory_{"HIR"}, tir_memory_{"TIR"}, hdr_memory_{"HDR"},
+      tdr_memory_{"TDR"};
   StoredBits hir_, tir_, hdr_, tdr_;
+  bool padded_ = false;
+  StoredBits reset_hdr_, reset_tdr_;
+  // An SIR since the last reset has selected the padded devices' BYPASS.
+  bool ir_since_reset_ = false;
 };
 
 }  // namespace tapwright::fullsvf

@@ -10,6 +10,7 @@
 #include "link/counting_link.hpp"
 #include "link/mpsse_setup.hpp"
 #include "play/cable_choice.hpp"
+#include "play/cable_failure.hpp"
 #include "play/interrupt.hpp"
 #include "play/play_options.hpp"
 #include "play/progress_line.hpp"
@@ -147,23 +148,7 @@ int play_on_cable(fullsvf::SvfInput& input, const PlaySettings& settings, HostCl
     return play_file(input, settings, clock, tap, check, progress, played, err);
   });
   progress.erase();
-  switch (run.end) {
-    case CablePhase::open:
-      std::fprintf(err, "tapwright-play: no cable: cannot open the first FTDI device\n");
-      return exit_not_played;
-    case CablePhase::configure:
-      std::fprintf(err, "tapwright-play: %s\n",
-                   run.detail.empty() ? "the cable refused bit-bang mode" : run.detail.c_str());
-      return exit_not_played;
-    case CablePhase::reset:
-      std::fprintf(err, "tapwright-play: %s: the cable failed during the reset\n",
-                   settings.name.c_str());
-      return exit_not_played;
-    case CablePhase::play:
-    case CablePhase::drain:
-    case CablePhase::done:
-      break;
-  }
+  if (report_cable_failure(run, settings.name, err)) return exit_not_played;
   if (played.interrupted) {
     std::fprintf(err, "tapwright-play: interrupted at %s:%d\n", settings.name.c_str(), played.line);
     return exit_interrupted;

@@ -30,6 +30,12 @@ class BitString {
     size_ = 0;
   }
 
+  // Drops the first `count` bits (all of them, if there are fewer).
+  void drop_front(std::size_t count) {
+    BitString rest;
+    for (std::size_t i = count; i < size_; ++i) rest.push_back(bit(i));
+    swap(rest);
+  }
   void swap(BitString& other) noexcept {
     words_.swap(other.words_);
     std::swap(size_, other.size_);

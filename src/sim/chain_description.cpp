@@ -1,6 +1,7 @@
 #include "sim/chain_description.hpp"
 
 #include <charconv>
+#include <cstdio>
 
 namespace tapwright::sim {
 
@@ -32,8 +33,47 @@ std::string hex(std::uint64_t value) {
   return std::string(digits, static_cast<std::size_t>(end - digits));
 }
 
+std::uint64_t ones(std::uint64_t bits) {
+  return bits >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
+}
+
+// IRLEN[/IRCAPTURE]; 0 with the reason when it is no instruction register.
+int parse_register(std::string_view text, DeviceSpec& spec, std::string& reason) {
+  const std::size_t slash = text.find('/');
+  const std::string_view length_text = text.substr(0, slash);
+  std::uint64_t ir_length = 0;
+  if (!parse_number(length_text, ir_length)) {
+    reason = "IRLEN " + quoted(length_text) + " is not a number";
+    return 0;
+  }
+  if (ir_length < 1 || ir_length > max_ir_length) {
+    reason = "IRLEN " + quoted(length_text) + " is not between 1 and 64";
+    return 0;
+  }
+  spec.ir_length = static_cast<int>(ir_length);
+  if (slash == std::string_view::npos) return 1;
+  const std::string_view capture_text = text.substr(slash + 1);
+  if (!parse_number(capture_text, spec.ir_capture)) {
+    reason = "IR capture " + quoted(capture_text) + " is not a number";
+    return 0;
+  }
+  if (spec.ir_capture > ones(ir_length)) {
+    reason = "IR capture " + hex(spec.ir_capture) + " does not fit in an IR of " +
+             std::to_string(ir_length) + " bits";
+    return 0;
+  }
+  // IEEE 1149.1 fixes the two bits shifted out first, which is how the
+  // instruction registers of a chain are told apart.
+  if ((spec.ir_capture & 3u) != 1) {
+    reason = "IR capture " + hex(spec.ir_capture) + " does not end in binary 01";
+    return 0;
+  }
+  return 1;
+}
+
 // One device's fields; 0 with the reason when they do not make a device.
 int parse_device(std::string_view text, DeviceSpec& spec, std::string& reason) {
+  static constexpr const char* form = " (IRLEN[/IRCAPTURE]:IDCODE[:IDCODE_OPCODE])";
   if (text.empty()) {
     reason = "empty device";
     return 0;
@@ -46,49 +86,49 @@ int parse_device(std::string_view text, DeviceSpec& spec, std::string& reason) {
     start = colon + 1;
   }
   if (fields.size() < 2) {
-    reason = "device " + quoted(text) + " has no IDCODE (IRLEN:IDCODE[:IDCODE_OPCODE])";
+    reason = "device " + quoted(text) + " has no IDCODE" + form;
     return 0;
   }
   if (fields.size() > 3) {
-    reason =
-        "device " + quoted(text) + " has more than three fields (IRLEN:IDCODE[:IDCODE_OPCODE])";
+    reason = "device " + quoted(text) + " has more than three fields" + form;
     return 0;
   }
-  std::uint64_t ir_length = 0;
-  if (!parse_number(fields[0], ir_length)) {
-    reason = "IRLEN " + quoted(fields[0]) + " is not a number";
-    return 0;
-  }
-  if (ir_length < 1 || ir_length > max_ir_length) {
-    reason = "IRLEN " + quoted(fields[0]) + " is not between 1 and 64";
-    return 0;
+  DeviceSpec parsed;
+  if (!parse_register(fields[0], parsed, reason)) return 0;
+  if (fields[1] == "bypass") {
+    if (fields.size() == 3) {
+      reason = "device " + quoted(text) + " has no IDCODE, so no IDCODE opcode either";
+      return 0;
+    }
+    parsed.has_idcode = false;
+    spec = parsed;
+    return 1;
   }
   std::uint64_t idcode = 0;
   if (!parse_number(fields[1], idcode)) {
-    reason = "IDCODE " + quoted(fields[1]) + " is not a number";
+    reason = "IDCODE " + quoted(fields[1]) + " is not a number (or bypass)";
     return 0;
   }
   if (idcode > 0xFFFFFFFFu) {
     reason = "IDCODE " + quoted(fields[1]) + " does not fit in 32 bits";
     return 0;
   }
-  std::uint64_t opcode = 1;
-  if (fields.size() == 3 && !parse_number(fields[2], opcode)) {
+  parsed.idcode = static_cast<std::uint32_t>(idcode);
+  if (fields.size() == 3 && !parse_number(fields[2], parsed.idcode_opcode)) {
     reason = "IDCODE opcode " + quoted(fields[2]) + " is not a number";
     return 0;
   }
-  const std::uint64_t all_ones =
-      ir_length == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << ir_length) - 1;
-  if (opcode > all_ones) {
-    reason = "IDCODE opcode " + hex(opcode) + " does not fit in an IR of " +
-             std::to_string(ir_length) + " bits";
+  const std::uint64_t all_ones = ones(static_cast<std::uint64_t>(parsed.ir_length));
+  if (parsed.idcode_opcode > all_ones) {
+    reason = "IDCODE opcode " + hex(parsed.idcode_opcode) + " does not fit in an IR of " +
+             std::to_string(parsed.ir_length) + " bits";
     return 0;
   }
-  if (opcode == all_ones) {
-    reason = "IDCODE opcode " + hex(opcode) + " is the BYPASS opcode (all ones)";
+  if (parsed.idcode_opcode == all_ones) {
+    reason = "IDCODE opcode " + hex(parsed.idcode_opcode) + " is the BYPASS opcode (all ones)";
     return 0;
   }
-  spec = DeviceSpec{static_cast<int>(ir_length), static_cast<std::uint32_t>(idcode), opcode};
+  spec = parsed;
   return 1;
 }
 
@@ -122,6 +162,25 @@ int parse_chain(std::string_view text, std::vector<DeviceSpec>& devices, std::st
   }
   devices = std::move(parsed);
   return 1;
+}
+
+std::string format_chain(const std::vector<DeviceSpec>& devices) {
+  if (devices.empty()) return "none";
+  std::string text;
+  for (const DeviceSpec& d : devices) {
+    if (!text.empty()) text += ',';
+    text += std::to_string(d.ir_length);
+    if (d.ir_capture != 1) text += '/' + hex(d.ir_capture);
+    if (!d.has_idcode) {
+      text += ":bypass";
+      continue;
+    }
+    char idcode[11];
+    std::snprintf(idcode, sizeof idcode, "0x%08x", static_cast<unsigned>(d.idcode));
+    (text += ':') += idcode;
+    if (d.idcode_opcode != 1) text += ':' + hex(d.idcode_opcode);
+  }
+  return text;
 }
 
 }  // namespace tapwright::sim

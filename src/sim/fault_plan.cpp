@@ -24,6 +24,10 @@ int parse_fault(std::string_view text, FaultPlan& plan, std::string& error) {
     plan = {FaultKind::bit_mode, 0};
     return 1;
   }
+  if (text == "tdo-low" || text == "tdo-high") {
+    plan = {text == "tdo-low" ? FaultKind::tdo_low : FaultKind::tdo_high, 0};
+    return 1;
+  }
   FaultKind kind = FaultKind::none;
   std::string_view count;
   if (text.starts_with("write:")) {
@@ -33,7 +37,7 @@ int parse_fault(std::string_view text, FaultPlan& plan, std::string& error) {
     kind = FaultKind::read;
     count = text.substr(5);
   } else {
-    error = prefix + "expected open, reopen, bitmode, write:N or read:N";
+    error = prefix + "expected open, reopen, bitmode, write:N, read:N, tdo-low or tdo-high";
     return 0;
   }
   std::uint64_t call = 0;

@@ -13,7 +13,9 @@ TapDevice::TapDevice(const DeviceSpec& spec)
     : spec_(spec),
       ir_length_(spec.ir_length),
       ir_mask_(spec.ir_length >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << spec.ir_length) - 1),
-      instruction_(spec.idcode_opcode) {}
+      instruction_(reset_opcode()) {
+  load_instruction(instruction_);
+}
 
 const BitString& TapDevice::scratch(std::uint64_t opcode) const {
   const auto it = scratch_.find(opcode);
@@ -23,7 +25,7 @@ const BitString& TapDevice::scratch(std::uint64_t opcode) const {
 void TapDevice::load_instruction(std::uint64_t opcode) {
   instruction_ = opcode;
   stored_ = nullptr;
-  if (opcode == spec_.idcode_opcode) {
+  if (opcode == spec_.idcode_opcode && spec_.has_idcode) {
     selected_ = DataRegister::idcode;
     dr_length_ = 32;
   } else if (opcode == ir_mask_) {
@@ -47,6 +49,7 @@ void TapDevice::capture_dr() {
       shifted_.clear();
       break;
   }
+  updated_ = false;
 }
 
 void TapDevice::update_dr() {
@@ -55,6 +58,7 @@ void TapDevice::update_dr() {
   if (selected_ == DataRegister::scratch && shifted_.size() > 0) {
     stored_->swap(shifted_);
     shifted_.clear();
+    updated_ = true;
   }
 }
 

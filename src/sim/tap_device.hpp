@@ -1,8 +1,8 @@
 #pragma once
 // One simulated JTAG device: a TAP controller with an instruction register,
-// the 32-bit IDCODE register, BYPASS, and a scratch data register for every
-// other opcode. The controller moves on the rising edge of TCK, sampling TMS
-// and TDI there, and changes TDO on the falling edge.
+// the 32-bit IDCODE register (unless it has none), BYPASS, and a scratch
+// data register for every other opcode. The controller moves on the rising edge of TCK, sampling
+// TMS and TDI there, and changes TDO on the falling edge.
 #include <cstdint>
 #include <unordered_map>
 
@@ -16,7 +16,7 @@ enum class DataRegister : std::uint8_t { idcode, bypass, scratch };
 
 class TapDevice {
  public:
-  // A device after power-up: Test-Logic-Reset, IDCODE selected.
+  // A device after power-up: Test-Logic-Reset, IDCODE (or BYPASS) selected.
   explicit TapDevice(const DeviceSpec& spec);
 
   // The rising edge of TCK: the register of the current state captures or
@@ -26,7 +26,7 @@ class TapDevice {
   void rising_edge(int tms, int tdi) {
     switch (state_) {
       case ControllerState::capture_ir:
-        ir_shift_ = 1;  // ...01
+        ir_shift_ = spec_.ir_capture;  // ...01
         break;
       case ControllerState::shift_ir:
         ir_shift_ = (ir_shift_ >> 1) | (static_cast<std::uint64_t>(tdi & 1) << (ir_length_ - 1));
@@ -49,7 +49,7 @@ class TapDevice {
         update_dr();
         break;
       case ControllerState::test_logic_reset:
-        if (instruction_ != spec_.idcode_opcode) load_instruction(spec_.idcode_opcode);
+        if (instruction_ != reset_opcode()) load_instruction(reset_opcode());
         break;
       default:
         break;
@@ -69,6 +69,15 @@ class TapDevice {
     }
   }
 
+  // The selected data register's length: 32 or 1, or 0 for a scratch
+  // register, which takes as many bits as are shifted into it.
+  int fixed_dr_length() const { return selected_ == DataRegister::scratch ? 0 : dr_length_; }
+  // Right after Update-DR: drops the first `count` bits a scratch register
+  // took, which in a chain belong to the devices after it.
+  void pass_on(std::size_t count) {
+    if (updated_) stored_->drop_front(count);
+  }
+
   int tdo() const { return tdo_; }
   ControllerState state() const { return state_; }
   const DeviceSpec& spec() const { return spec_; }
@@ -79,6 +88,8 @@ class TapDevice {
   const BitString& scratch(std::uint64_t opcode) const;
 
  private:
+  // IDCODE's, or BYPASS's for a device without IDCODE.
+  std::uint64_t reset_opcode() const { return spec_.has_idcode ? spec_.idcode_opcode : ir_mask_; }
   void load_instruction(std::uint64_t opcode);
   void capture_dr();
   void shift_dr(int tdi) {
@@ -107,6 +118,7 @@ class TapDevice {
   std::unordered_map<std::uint64_t, BitString> scratch_;
   BitString* stored_ = nullptr;
   BitString shifted_;
+  bool updated_ = false;  // the last Update-DR stored new scratch contents
 };
 
 }  // namespace tapwright::sim

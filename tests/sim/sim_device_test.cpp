@@ -27,12 +27,20 @@ TEST(ChainDescription, DevicesOrWhatIsWrong) {
       {"64:0XFFFFFFFF:0x7ffffffffffffffe", {{64, 0xFFFFFFFF, 0x7ffffffffffffffe}}, ""},
       {"1:0x1:0", {{1, 1, 0}}, ""},
       {"", {}, "no device (use 'none' for an empty chain)"},
-      {"8", {}, "device '8' has no IDCODE (IRLEN:IDCODE[:IDCODE_OPCODE])"},
-      {"8:1:2:3", {}, "device '8:1:2:3' has more than three fields (IRLEN:IDCODE[:IDCODE_OPCODE])"},
+      {"10/0x155:bypass,5/0x1d:0x4ba00477:2",
+       {{10, 0, 1, 0x155, false}, {5, 0x4ba00477, 2, 0x1d}},
+       ""},
+      {"8", {}, "device '8' has no IDCODE (IRLEN[/IRCAPTURE]:IDCODE[:IDCODE_OPCODE])"},
+      {"8:1:2:3",
+       {},
+       "device '8:1:2:3' has more than three fields (IRLEN[/IRCAPTURE]:IDCODE[:IDCODE_OPCODE])"},
+      {"4:bypass:2", {}, "device '4:bypass:2' has no IDCODE, so no IDCODE opcode either"},
+      {"4/0x13:1", {}, "IR capture 0x13 does not fit in an IR of 4 bits"},
+      {"4/3:1", {}, "IR capture 0x3 does not end in binary 01"},
       {"-8:1", {}, "IRLEN '-8' is not a number"},
       {"8x:1", {}, "IRLEN '8x' is not a number"},
       {"65:1", {}, "IRLEN '65' is not between 1 and 64"},
-      {"8:zz", {}, "IDCODE 'zz' is not a number"},
+      {"8:zz", {}, "IDCODE 'zz' is not a number (or bypass)"},
       {"8:0x100000000", {}, "IDCODE '0x100000000' does not fit in 32 bits"},
       {"8:1:q", {}, "IDCODE opcode 'q' is not a number"},
       {"4:1:0x10", {}, "IDCODE opcode 0x10 does not fit in an IR of 4 bits"},
@@ -46,6 +54,11 @@ TEST(ChainDescription, DevicesOrWhatIsWrong) {
     EXPECT_EQ(parse_chain(text, devices, error), reason.empty() ? 1 : 0) << text;
     EXPECT_EQ(devices, reason.empty() ? specs : before) << text;
     EXPECT_EQ(error, reason.empty() ? "" : "bad chain description '" + text + "': " + reason);
+    // Written out, the devices read back as they are.
+    std::vector<DeviceSpec> again;
+    EXPECT_TRUE(!reason.empty() ||
+                (parse_chain(format_chain(specs), again, error) && again == specs))
+        << format_chain(specs);
   }
   // A cable that cannot be had as described stays as it was: at first the
   // examples' one device.
@@ -72,10 +85,12 @@ TEST(FaultPlan, FaultsOrWhatIsWrong) {
       {"bitmode", {FaultKind::bit_mode, 0}, ""},
       {"write:3", {FaultKind::write, 3}, ""},
       {"read:12", {FaultKind::read, 12}, ""},
+      {"tdo-low", {FaultKind::tdo_low, 0}, ""},
+      {"tdo-high", {FaultKind::tdo_high, 0}, ""},
       {"write:0", {}, bad_n},
       {"write:", {}, bad_n},
       {"read:2x", {}, bad_n},
-      {"close", {}, "expected open, reopen, bitmode, write:N or read:N"},
+      {"close", {}, "expected open, reopen, bitmode, write:N, read:N, tdo-low or tdo-high"},
   };
   for (const auto& [text, expected, reason] : cases) {
     const FaultPlan before{FaultKind::write, 99};

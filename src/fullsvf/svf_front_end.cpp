@@ -1,5 +1,7 @@
 #include "fullsvf/svf_front_end.hpp"
 
+#include <utility>
+
 #include "fullsvf/hex_value.hpp"
 #include "fullsvf/svf_states.hpp"
 
@@ -23,6 +25,12 @@ const Token* word_at(const std::vector<Token>& args, std::size_t k) {
 // The one word a statement takes (ENDIR IDLE;), or null.
 const Token* only_word(const Statement& s) {
   return s.args.size() == 1 ? word_at(s.args, 0) : nullptr;
+}
+
+// A number with a minus sign, where SVF has only counts and times.
+bool negative(const Token* word) {
+  return word && word->key.size() > 1 && word->key[0] == '-' &&
+         parse_decimal(std::string_view(word->key).substr(1));
 }
 
 // Walks the words of a RUNTEST in the order SVF allows them. 0 and
@@ -80,7 +88,10 @@ int parse_runtest(const std::vector<Token>& args, RuntestCommand& form,
     }
   }
   if (!form.count && !form.min_time) {
-    problem = "RUNTEST gives neither a clock count (n TCK) nor a time (t SEC)";
+    problem =
+        negative(word_at(args, i))
+            ? "RUNTEST has " + quoted(args[i].text) + ": a clock count or time is never negative"
+            : "RUNTEST gives neither a clock count (n TCK) nor a time (t SEC)";
     return 0;
   }
   if (const Token* w = word_at(args, i); w && w->key == "MAXIMUM") {
@@ -112,7 +123,13 @@ SvfFrontEnd::SvfFrontEnd(SvfSource& source, Diagnostics& diagnostics)
 int SvfFrontEnd::next(SvfBackEnd& back_end) {
   if (!reader_.next(statement_)) return 0;
   const std::string& c = statement_.command;
-  if (c == "SIR") {
+  if (statement_.dropped_args != 0) {
+    diagnostics_.error(statement_.line,
+                       shown_word(statement_.command_token) + " has " +
+                           std::to_string(max_kept_args + statement_.dropped_args) +
+                           " words and values, more than any SVF statement takes");
+    current_known_ = current_known_ && c != "STATE" && c != "RUNTEST" && c != "TRST";
+  } else if (c == "SIR") {
     scan(back_end, ScanKind::ir);
   } else if (c == "SDR") {
     scan(back_end, ScanKind::dr);
@@ -165,13 +182,13 @@ int SvfFrontEnd::parse_clauses(ScanClauses& clauses) {
       continue;
     }
     std::string** slot = t.key == "TDI"     ? &clauses.tdi
-                               : t.key == "TDO"   ? &clauses.tdo
-                               : t.key == "MASK"  ? &clauses.mask
-                               : t.key == "SMASK" ? &clauses.smask
-                                                  : nullptr;
+                         : t.key == "TDO"   ? &clauses.tdo
+                         : t.key == "MASK"  ? &clauses.mask
+                         : t.key == "SMASK" ? &clauses.smask
+                                            : nullptr;
     if (!slot) {
-      diagnostics_.error(t.line, s.command + " has " + quoted(t.text) +
-                                     " where TDI, TDO, MASK or SMASK belongs");
+      diagnostics_.error(
+          t.line, s.command + " has " + quoted(t.text) + " where TDI, TDO, MASK or SMASK belongs");
       ok = 0;
       continue;
     }
@@ -206,7 +223,9 @@ void SvfFrontEnd::scan(SvfBackEnd& back_end, ScanKind kind) {
   command.name = ir ? "SIR" : "SDR";
   command.end_state = ir ? endir_ : enddr_;
   command.from = current_;
+  // Wherever a scan went wrong, it ends where every scan of its kind does.
   current_ = command.end_state;
+  current_known_ = true;
   ScanClauses clauses;
   if (!parse_clauses(clauses)) return;
   const StoredBits& header = ir ? hir_ : hdr_;
@@ -235,7 +254,13 @@ void SvfFrontEnd::runtest(SvfBackEnd& back_end) {
   std::string problem;
   if (!parse_runtest(statement_.args, command, run_state, end_state, problem)) {
     diagnostics_.error(command.line, problem);
+    current_known_ = false;
     return;
+  }
+  if (command.count && command.count->ceil() && !command.count->whole()) {
+    diagnostics_.note(command.line, "RUNTEST " + command.count->to_string() + " TCK gives " +
+                                        std::to_string(*command.count->ceil()) +
+                                        " clocks: a clock count is rounded up to a whole one");
   }
   // The run state carries over; the end state is the one given, else the
   // run state when this statement names one, else the last end state.
@@ -248,6 +273,7 @@ void SvfFrontEnd::runtest(SvfBackEnd& back_end) {
   command.run_state = run_state_;
   command.end_state = run_end_state_;
   current_ = run_end_state_;
+  current_known_ = true;
   back_end.runtest(command);
 }
 
@@ -255,28 +281,28 @@ void SvfFrontEnd::state(SvfBackEnd& back_end) {
   StateCommand command;
   command.line = statement_.line;
   command.from = current_;
-  for (const Token& t : statement_.args) {
-    const auto state = t.kind == TokenKind::word ? svf_state_from_word(t.key) : std::nullopt;
-    if (!state) {
-      diagnostics_.error(command.line, "STATE has " +
-                                           (t.kind == TokenKind::word ? quoted(t.text)
-                                                                      : std::string("a value")) +
-                                           ", which is no TAP state");
-      return;
-    }
-    command.path.push_back(*state);
+  command.path = std::move(statement_.states);
+  const bool from_known = std::exchange(current_known_, false);
+  if (!statement_.args.empty()) {
+    const Token& t = statement_.args[0];
+    diagnostics_.error(command.line,
+                       "STATE has " +
+                           (t.kind == TokenKind::word ? quoted(t.text) : std::string("a value")) +
+                           ", which is no TAP state");
+    return;
   }
   if (command.path.empty()) {
     diagnostics_.error(command.line, "STATE names no state");
     return;
   }
-  current_ = command.path.back();
   std::string problem;
-  if (!check_state_path(command.from, command.path, problem)) {
+  if (!check_state_path(command.from, command.path, problem, from_known)) {
     diagnostics_.error(command.line, problem);
     return;
   }
-  back_end.state(command);
+  current_ = command.path.back();
+  current_known_ = true;
+  if (from_known) back_end.state(command);
 }
 
 void SvfFrontEnd::end_state(SvfBackEnd& back_end, ScanKind kind) {
@@ -309,8 +335,10 @@ void SvfFrontEnd::trst(SvfBackEnd& back_end) {
     command.mode = TrstMode::absent;
   } else {
     diagnostics_.error(command.line, "TRST needs one of ON, OFF, Z, ABSENT");
+    current_known_ = false;
     return;
   }
+  if (command.mode == TrstMode::on) current_known_ = true;
   back_end.trst(command);
 }
 
@@ -321,8 +349,8 @@ void SvfFrontEnd::frequency(SvfBackEnd& back_end) {
   if (!args.empty()) {
     const Token* n = word_at(args, 0);
     const Token* unit = word_at(args, 1);
-    command.hz = n && unit && args.size() == 2 && unit->key == "HZ" ? parse_decimal(n->key)
-                                                                     : std::nullopt;
+    command.hz =
+        n && unit && args.size() == 2 && unit->key == "HZ" ? parse_decimal(n->key) : std::nullopt;
     if (!command.hz || command.hz->is_zero()) {
       diagnostics_.error(command.line, "FREQUENCY needs a rate above 0 as 'cycles HZ'");
       return;

@@ -60,13 +60,17 @@ class SvfFrontEnd {
   // Where the file has taken the TAP controller: each statement starts from
   // where the one before it ended (Run-Test/Idle after the reset).
   TapState current_ = TapState::run_test_idle;
+  // False after a statement that went wrong left the controller anywhere:
+  // what follows is not judged by where it starts, which would only echo
+  // the earlier problem.
+  bool current_known_ = true;
   TapState endir_ = TapState::run_test_idle;
   TapState enddr_ = TapState::run_test_idle;
   // RUNTEST's run state and end state carry over from one to the next.
   TapState run_state_ = TapState::run_test_idle;
   TapState run_end_state_ = TapState::run_test_idle;
-  ScanMemory sir_{"SIR"}, sdr_{"SDR"}, hir_memory_{"HIR"}, tir_memory_{"TIR"},
-      hdr_memory_{"HDR"}, tdr_memory_{"TDR"};
+  ScanMemory sir_{"SIR"}, sdr_{"SDR"}, hir_memory_{"HIR"}, tir_memory_{"TIR"}, hdr_memory_{"HDR"},
+      tdr_memory_{"TDR"};
   StoredBits hir_, tir_, hdr_, tdr_;
 };
 

@@ -1,123 +1,151 @@
 #include "play/play_options.hpp"
 
-#include <string_view>
-
-#include "driver/sim_arguments.hpp"
+#include "cli/command_line.hpp"
 
 namespace tapwright::play {
+namespace {
 
-const char* const play_usage =
-    "usage: tapwright-play [options] FILE\n"
-    "Plays an SVF file (any of SVF, as vendor tools write it) into the JTAG chain behind\n"
-    "an FTDI cable. The whole file is checked before the cable is opened. FILE - reads\n"
-    "standard input.\n"
-    "  -c, --compare        read TDO back and compare it under the masks; stop at the\n"
-    "                       first scan that differs\n"
-    "  -v, --verbose        echo each statement with its line, and the waits with their\n"
-    "                       timing\n"
-    "      --keep-going     with -c: play to the end and report every scan that differs\n"
-    "      --check          check the whole file and report; play nothing, open nothing\n"
-    "      --sim[=CHAIN]    play into the simulated cable and chain of tapwright-sim\n"
-    "                       (CHAIN as tapwright-sim takes it; default 8:0x59604093)\n"
-    "      --vcd FILE, --vcd-limit SIZE, --capture-out FILE, --capture-in FILE,\n"
-    "      --fault WHAT     with --sim: as for tapwright-sim\n"
-    "      --no-wait        with --sim: time the waits in seconds without sitting\n"
-    "                       through them\n"
-    "      --progress, --no-progress\n"
-    "                       a progress line on standard error (default: on a terminal)\n"
-    "  -h, --help           this text\n"
-    "      --version        the version\n"
-    "Exit status: 0 played (and every compared bit matched), 1 not played (usage, file,\n"
-    "cable, statement), 2 TDO differed, 130 interrupted.\n";
+using cli::Takes;
 
-int parse_play_options(const std::vector<std::string>& args, PlayOptions& o,
-                       std::string& problem) {
-  // tapwright-sim's own options are taken by its own code, from an argv.
-  std::vector<const char*> argv{"tapwright-play"};
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  const int argc = static_cast<int>(argv.size());
-  bool have_file = false;
-  bool only_operands = false;
+enum PlayOptionId {
+  compare_option = sim::last_sim_option + 1,
+  verbose_option,
+  keep_going_option,
+  check_option,
+  sim_option,
+  no_wait_option,
+  progress_option,
+  no_progress_option,
+  help_option,
+  version_option,
+};
+
+// The rows before the simulator's own options, and after them.
+constexpr cli::Option first_rows[] = {
+    {compare_option,
+     "--compare",
+     'c',
+     Takes::nothing,
+     {},
+     "read TDO back and compare it under the masks; a scan\n"
+     "that differs stops the run before the next SIR or\n"
+     "RUNTEST (the SDRs between are still played)"},
+    {verbose_option,
+     "--verbose",
+     'v',
+     Takes::nothing,
+     {},
+     "echo each statement with its line, and the waits\nwith their timing"},
+    {keep_going_option,
+     "--keep-going",
+     0,
+     Takes::nothing,
+     {},
+     "with -c: play to the end and report every scan that\ndiffers"},
+    {check_option,
+     "--check",
+     0,
+     Takes::nothing,
+     {},
+     "check the whole file and report; play nothing, open\nnothing"},
+    {sim_option, "--sim", 0, Takes::optional_value, "CHAIN",
+     "play into the simulated cable and chain of\n"
+     "tapwright-sim (CHAIN as tapwright-sim takes it;\ndefault 8:0x59604093)"},
+};
+constexpr cli::Option last_rows[] = {
+    {no_wait_option,
+     "--no-wait",
+     0,
+     Takes::nothing,
+     {},
+     "with --sim: time the waits in seconds without sitting\nthrough them"},
+    {progress_option,
+     "--progress",
+     0,
+     Takes::nothing,
+     {},
+     "a progress line on standard error (default: when\nstandard error is a terminal)"},
+    {no_progress_option, "--no-progress", 0, Takes::nothing, {}, "no progress line"},
+    {help_option, "--help", 'h', Takes::nothing, {}, "this text", true},
+    {version_option, "--version", 0, Takes::nothing, {}, "the version", true},
+};
+
+std::vector<cli::Option> option_table() {
+  std::vector<cli::Option> table(std::begin(first_rows), std::end(first_rows));
+  for (cli::Option row : sim::sim_option_rows()) {
+    // The chain is given as --sim=CHAIN; --chain is only answered with that.
+    if (row.id == sim::chain_option) row.help = {};
+    table.push_back(row);
+  }
+  table.insert(table.end(), std::begin(last_rows), std::end(last_rows));
+  return table;
+}
+
+}  // namespace
+
+std::string play_usage() {
+  return "usage: tapwright-play [options] FILE\n"
+         "Plays an SVF file (any of SVF, as vendor tools write it) into the JTAG chain behind\n"
+         "an FTDI cable. The whole file is checked before the cable is opened. FILE - reads\n"
+         "standard input.\n" +
+         cli::describe_options(option_table(), "  ") +
+         "--capture-out, --capture-in, --vcd, --vcd-limit, --fault and --no-wait go with\n"
+         "--sim. Exit status: 0 played (and every compared bit matched), 1 not played\n"
+         "(usage, file, cable, statement), 2 TDO differed, 130 interrupted (SIGINT,\n"
+         "SIGTERM, SIGHUP).\n";
+}
+
+int parse_play_options(const std::vector<std::string>& args, PlayOptions& o, std::string& problem) {
+  cli::CommandLine line;
+  if (!cli::read_command_line(option_table(), args, line, problem)) return 0;
   bool wants_sim = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (only_operands || arg == "-" || arg.empty() || arg[0] != '-') {
-      if (have_file) {
-        problem = "more than one FILE: '" + o.file + "' and '" + arg + "'";
+  for (const cli::GivenOption& given : line.options) {
+    switch (given.id) {
+      case compare_option:
+        o.compare = 1;
+        break;
+      case verbose_option:
+        o.verbose = 1;
+        break;
+      case keep_going_option:
+        o.keep_going = true;
+        break;
+      case check_option:
+        o.check = true;
+        break;
+      case help_option:
+        o.help = true;
+        break;
+      case version_option:
+        o.version = true;
+        break;
+      case progress_option:
+        o.progress = true;
+        break;
+      case no_progress_option:
+        o.progress = false;
+        break;
+      case no_wait_option:
+        o.no_wait = true;
+        wants_sim = true;
+        break;
+      case sim_option:
+        o.sim = true;
+        if (!given.value.empty()) o.sim_options.chain = given.value;
+        break;
+      case sim::chain_option:
+        problem = "--chain: the chain is given as --sim=CHAIN";
         return 0;
-      }
-      o.file = arg;
-      have_file = true;
-      continue;
-    }
-    if (arg == "--") {
-      only_operands = true;
-      continue;
-    }
-    if (arg[1] != '-') {
-      // Short options, which may stand together ("-cv").
-      for (std::size_t k = 1; k < arg.size(); ++k) {
-        switch (arg[k]) {
-          case 'c': o.compare = 1; break;
-          case 'v': o.verbose = 1; break;
-          case 'h': o.help = true; break;
-          default:
-            problem = std::string("unknown option '-") + arg[k] + "'";
-            return 0;
-        }
-      }
-      continue;
-    }
-    const std::size_t eq = arg.find('=');
-    const std::string name = arg.substr(0, eq);
-    const bool has_value = eq != std::string::npos;
-    bool* flag = name == "--keep-going" ? &o.keep_going
-                 : name == "--check"    ? &o.check
-                 : name == "--help"     ? &o.help
-                 : name == "--version"  ? &o.version
-                 : name == "--no-wait"  ? &o.no_wait
-                                        : nullptr;
-    if (name == "--compare" || name == "--verbose" || name == "--progress" ||
-        name == "--no-progress" || flag) {
-      if (has_value) {
-        problem = name + " takes no value";
-        return 0;
-      }
-      if (name == "--compare") o.compare = 1;
-      if (name == "--verbose") o.verbose = 1;
-      if (name == "--progress" || name == "--no-progress") o.progress = name == "--progress";
-      if (flag) *flag = true;
-      wants_sim = wants_sim || flag == &o.no_wait;
-    } else if (name == "--sim") {
-      o.sim = true;
-      if (has_value) o.sim_options.chain = arg.substr(eq + 1);
-      if (has_value && o.sim_options.chain.empty()) {
-        problem = "--sim= needs a chain";
-        return 0;
-      }
-    } else if (name == "--chain") {
-      problem = "--chain: the chain is given as --sim=CHAIN";
-      return 0;
-    } else {
-      switch (take_sim_option(argc, argv.data(), i, o.sim_options, problem)) {
-        case SimOptionMatch::taken:
-          wants_sim = true;
-          break;
-        case SimOptionMatch::error:
-          return 0;
-        case SimOptionMatch::not_ours:
-          problem = "unknown option '" + name + "'";
-          return 0;
-      }
+      default:  // the simulator's own
+        if (!sim::set_sim_option(given.id, given.value, o.sim_options, problem)) return 0;
+        wants_sim = true;
     }
   }
+  if (!line.operands.empty()) o.file = line.operands[0];
   if (o.help || o.version) return 1;
-  if (!have_file) {
-    problem = "no FILE given";
-    return 0;
-  }
   if (wants_sim && !o.sim) {
-    problem = "--vcd, --vcd-limit, --capture-out, --capture-in, --fault and --no-wait go with --sim";
+    problem =
+        "--vcd, --vcd-limit, --capture-out, --capture-in, --fault and --no-wait go with --sim";
     return 0;
   }
   if (o.keep_going && !o.compare) {

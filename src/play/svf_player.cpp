@@ -90,6 +90,7 @@ int SvfPlayer::wait_ns(std::int64_t ns) {
   for (std::int64_t now = clock_.now_ns(); now < deadline; now = clock_.now_ns()) {
     if (interrupted_ && *interrupted_) return fail();
     const std::int64_t left = deadline - now;
+    if (settings_.waiting) settings_.waiting(left);
     clock_.sleep_ns(left < sleep_slice_ns ? left : sleep_slice_ns);
   }
   return 1;
@@ -156,8 +157,8 @@ void SvfPlayer::scan(const ScanCommand& c) {
       const bool compared = part->compares && settings_.compare == 1;
       if (!tap_shift_digits(engine_->stream, engine_->device, part->length, part->tdi,
                             compared ? part->tdo : "0",
-                            compared ? (part->mask_ones ? "" : part->mask) : "0",
-                            settings_.compare, left == 0 ? 1 : 0)) {
+                            compared ? (part->mask_ones ? "" : part->mask) : "0", settings_.compare,
+                            left == 0 ? 1 : 0)) {
         fail();
         return;
       }
@@ -196,8 +197,8 @@ void SvfPlayer::runtest(const RuntestCommand& c) {
   }
   if (!may_go_on()) return;
   if (!walk(c.run_state) || !hold(c.run_state, *count)) return;
-  std::string text = "RUNTEST " + std::string(tap_state_name(c.run_state)) + " " +
-                     std::to_string(*count) + " TCK";
+  std::string text =
+      "RUNTEST " + std::string(tap_state_name(c.run_state)) + " " + std::to_string(*count) + " TCK";
   if (*ns > 0) {
     // Every cycle so far must have reached the chip (and, when comparing,
     // come back) before the time starts.
@@ -207,11 +208,17 @@ void SvfPlayer::runtest(const RuntestCommand& c) {
     }
     if (stopped_at_mismatch()) return;
     const std::int64_t margin = settings_.compare == 1 ? 0 : settings_.unconfirmed_margin_ns;
+    const std::int64_t wait = static_cast<std::int64_t>(*ns) + margin;
     const std::int64_t start = clock_.now_ns();
-    if (!wait_ns(static_cast<std::int64_t>(*ns) + margin)) return;
-    const std::int64_t waited = clock_.now_ns() - start;
-    char took[48];
-    std::snprintf(took, sizeof took, ": waited %.1f ms", static_cast<double>(waited) / 1e6);
+    char took[64];
+    if (settings_.no_wait) {
+      std::snprintf(took, sizeof took, ": a wait of %.1f ms, skipped (--no-wait)",
+                    static_cast<double>(wait) / 1e6);
+    } else {
+      if (!wait_ns(wait)) return;
+      std::snprintf(took, sizeof took, ": waited %.1f ms",
+                    static_cast<double>(clock_.now_ns() - start) / 1e6);
+    }
     text += ' ';
     text += seconds(*c.min_time);
     text += took;
@@ -264,8 +271,9 @@ void SvfPlayer::trst(const TrstCommand& c) {
   clocks_ += walk_length(c.from, TapState::test_logic_reset);
   if (!engine_) {
     if (!told_trst_) {
-      diagnostics_.note(c.line, "TRST ON: the cable has no TRST wire; the TAP controller is "
-                                "reset through TMS instead, as STATE RESET does");
+      diagnostics_.note(c.line,
+                        "TRST ON: the cable has no TRST wire; the TAP controller is "
+                        "reset through TMS instead, as STATE RESET does");
       told_trst_ = true;
     }
     return;
@@ -283,8 +291,8 @@ void SvfPlayer::frequency(const FrequencyCommand& c) {
 
 void SvfPlayer::unsupported(const Statement& s) {
   if (s.command == "PIO" || s.command == "PIOMAP") {
-    diagnostics_.error(s.line, s.command +
-                                   " cannot be played: the cable drives no parallel I/O pins");
+    diagnostics_.error(s.line,
+                       s.command + " cannot be played: the cable drives no parallel I/O pins");
   } else {
     diagnostics_.error(s.line, quoted(s.command_token.text) + " is no SVF statement");
   }

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "fullsvf/svf_front_end.hpp"
@@ -26,6 +27,10 @@ struct PlaySettings {
   // Without compare mode a chip may still be clocking out what it was
   // sent when the write returns; every timed wait is made this much longer.
   std::int64_t unconfirmed_margin_ns = 1'000'000;
+  // Waits in seconds are timed and echoed, not sat through (--no-wait).
+  bool no_wait = false;
+  // Told, many times a second, how long a wait in seconds has to go.
+  std::function<void(std::int64_t)> waiting;
 };
 
 // The engine on an open cable, after the reset.

@@ -24,8 +24,8 @@ int SimDevice::configure(const SimOptions& options, std::string& error) {
   if (!parse_chain(options.chain, devices, error) || !parse_fault(options.fault, fault, error)) {
     return 0;
   }
-  OutputFile capture_out;
-  OutputFile capture_in;
+  cli::OutputFile capture_out;
+  cli::OutputFile capture_in;
   std::unique_ptr<VcdWriter> vcd;
   if (!options.capture_out.empty() &&
       !capture_out.open(options.capture_out, "capture file", error)) {
@@ -118,22 +118,19 @@ std::string size_text(std::uint64_t bytes) {
 
 }  // namespace
 
-void SimDevice::settle(OutputFile& file, bool written, const char* what) {
-  if (written) return;
-  // A truncated capture or waveform would mislead whoever reads it later.
-  file.remove();
-  if (!output_error_.empty()) return;
-  output_error_ = std::string("could not write all of ") + what + " '" + file.path() + "'";
-  if (!file.reason().empty()) output_error_ += ": " + file.reason();
+bool SimDevice::settle(cli::OutputFile& file) {
+  std::string problem;
+  if (!file.is_open() || file.commit(problem)) return true;
+  if (output_error_.empty()) output_error_ = problem;
+  return false;
 }
 
 void SimDevice::finish() {
-  if (capture_out_.is_open()) settle(capture_out_, capture_out_.close(), "capture file");
-  if (capture_in_.is_open()) settle(capture_in_, capture_in_.close(), "capture file");
+  settle(capture_out_);
+  settle(capture_in_);
   if (vcd_ && vcd_->is_open()) {
-    const bool written = vcd_->finish();
-    settle(vcd_->file(), written, "VCD file");
-    if (written && vcd_->stopped_at() != 0 && output_error_.empty()) {
+    vcd_->finish();
+    if (settle(vcd_->file()) && vcd_->stopped_at() != 0 && output_error_.empty()) {
       output_error_ = "VCD file '" + vcd_->path() + "' stopped at its size limit (--vcd-limit " +
                       size_text(vcd_->limit()) + ", 0 for none): it ends before time step " +
                       std::to_string(vcd_->stopped_at()) + " of " + std::to_string(vcd_->time());
@@ -142,9 +139,9 @@ void SimDevice::finish() {
 }
 
 void SimDevice::remove_outputs() {
-  capture_out_.remove();
-  capture_in_.remove();
-  if (vcd_) vcd_->file().remove();
+  capture_out_.discard();
+  capture_in_.discard();
+  if (vcd_) vcd_->file().discard();
 }
 
 std::string SimDevice::output_error() const {

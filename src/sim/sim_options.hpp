@@ -1,8 +1,12 @@
 #pragma once
 // What a simulated cable is to be: its chain, the files it records to, the
-// size limit of its waveform and the one fault it shows.
+// size limit of its waveform and the one fault it shows; and the options
+// that say so on the command lines of tapwright-sim and tapwright-play.
 #include <cstdint>
+#include <span>
 #include <string>
+
+#include "cli/command_line.hpp"
 
 namespace tapwright::sim {
 
@@ -18,5 +22,23 @@ struct SimOptions {
   std::uint64_t vcd_limit = default_vcd_limit;  // bytes; 0 = no limit
   std::string fault;  // empty, "open", "reopen", "bitmode", "write:N", "read:N"
 };
+
+// The ids of the rows below; a program's own options take other ids.
+enum SimOptionId {
+  chain_option = 1,
+  capture_out_option,
+  capture_in_option,
+  vcd_option,
+  vcd_limit_option,
+  fault_option,
+  last_sim_option = fault_option
+};
+
+// --chain, --capture-out, --capture-in, --vcd, --vcd-limit and --fault.
+std::span<const cli::Option> sim_option_rows();
+
+// Stores the value of the row `id`; 0 with the reason when it is malformed
+// (the chain and the fault are judged when the cable is configured).
+int set_sim_option(int id, const std::string& value, SimOptions& options, std::string& problem);
 
 }  // namespace tapwright::sim

@@ -178,22 +178,11 @@ TEST(SvfLowering, RefusesWithEveryProblemAndItsLine) {
   }
 }
 
-TEST(SvfLowering, FirstLineNamesFileAndRate) {
-  const std::string out = lower("SIR 2 TDI (1);").output;
-  EXPECT_EQ(out.substr(0, out.find('\n') + 1),
-            "// tapwright-prep: lowered from in.svf; SEC waits at 1000000 Hz (the default; the "
-            "file has no FREQUENCY)\n");
-  // The name as the file system has it, control characters shown as "?".
-  EXPECT_EQ(svf_lower("", {"a\x01\x1f\x7f .svf", std::nullopt}).output.substr(0, 46),
+// The first line names the file as the file system has it, control
+// characters shown as "?".
+TEST(SvfLowering, FirstLineNamesTheFile) {
+  EXPECT_EQ(svf_lower("SDR 0;", {"a\x01\x1f\x7f .svf", std::nullopt}).output.substr(0, 46),
             "// tapwright-prep: lowered from a??? .svf; SEC");
-  const LoweringResult from_file = lower("RUNTEST 1E-3 SEC;\nFREQUENCY 2E6 HZ;\nFREQUENCY 5E5 HZ;");
-  EXPECT_EQ(from_file.output,
-            "// tapwright-prep: lowered from in.svf; SEC waits at 500000 Hz (from the last "
-            "FREQUENCY of the file)\nRUNTEST 500 TCK;\n");
-  const LoweringResult forced = lower("FREQUENCY 5E5 HZ;RUNTEST 1E-3 SEC;", "2.5E7");
-  EXPECT_EQ(forced.output,
-            "// tapwright-prep: lowered from in.svf; SEC waits at 25000000 Hz (from --tck-hz)\n"
-            "RUNTEST 25000 TCK;\n");
 }
 
 TEST(SvfLowering, MegabitValuesOverManyLines) {

@@ -24,7 +24,8 @@ std::uint64_t SvfSource::distance_to(char c) {
   const void* found = std::memchr(at, c, len_ - pos_);
   if (found) return static_cast<std::uint64_t>(static_cast<const char*>(found) - at);
   std::uint64_t distance = len_ - pos_;
-  if (!file_ || ended_early()) return distance;
+  // A stream being copied is read once: what is read ahead would be lost.
+  if (!file_ || ended_early() || copy_) return distance;
   const long back = std::ftell(file_);
   if (back < 0) return distance;  // a stream that cannot be read twice: no measure
   char chunk[1 << 16];

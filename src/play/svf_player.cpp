@@ -157,8 +157,8 @@ void SvfPlayer::scan(const ScanCommand& c) {
       const bool compared = part->compares && settings_.compare == 1;
       if (!tap_shift_digits(engine_->stream, engine_->device, part->length, part->tdi,
                             compared ? part->tdo : "0",
-                            compared ? (part->mask_ones ? "" : part->mask) : "0", settings_.compare,
-                            left == 0 ? 1 : 0)) {
+                            compared ? (part->mask_ones ? "" : part->mask) : "0",
+                            settings_.compare, left == 0 ? 1 : 0)) {
         fail();
         return;
       }
@@ -197,8 +197,8 @@ void SvfPlayer::runtest(const RuntestCommand& c) {
   }
   if (!may_go_on()) return;
   if (!walk(c.run_state) || !hold(c.run_state, *count)) return;
-  std::string text =
-      "RUNTEST " + std::string(tap_state_name(c.run_state)) + " " + std::to_string(*count) + " TCK";
+  std::string text = "RUNTEST " + std::string(tap_state_name(c.run_state)) + " " +
+                     std::to_string(*count) + " TCK";
   if (*ns > 0) {
     // Every cycle so far must have reached the chip (and, when comparing,
     // come back) before the time starts.
@@ -271,9 +271,8 @@ void SvfPlayer::trst(const TrstCommand& c) {
   clocks_ += walk_length(c.from, TapState::test_logic_reset);
   if (!engine_) {
     if (!told_trst_) {
-      diagnostics_.note(c.line,
-                        "TRST ON: the cable has no TRST wire; the TAP controller is "
-                        "reset through TMS instead, as STATE RESET does");
+      diagnostics_.note(c.line, "TRST ON: the cable has no TRST wire; the TAP controller is "
+                                "reset through TMS instead, as STATE RESET does");
       told_trst_ = true;
     }
     return;
@@ -291,8 +290,8 @@ void SvfPlayer::frequency(const FrequencyCommand& c) {
 
 void SvfPlayer::unsupported(const Statement& s) {
   if (s.command == "PIO" || s.command == "PIOMAP") {
-    diagnostics_.error(s.line,
-                       s.command + " cannot be played: the cable drives no parallel I/O pins");
+    diagnostics_.error(s.line, s.command +
+                                   " cannot be played: the cable drives no parallel I/O pins");
   } else {
     diagnostics_.error(s.line, quoted(s.command_token.text) + " is no SVF statement");
   }

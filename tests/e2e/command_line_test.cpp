@@ -101,7 +101,6 @@ TEST(CommandLines, EveryProgramAndWhatItSays) {
       usage(play, "-cx @/a.svf", "unknown option '-x'"),
       usage(play, "-c= @/a.svf", "-c takes no value"),
       usage(play, "--check=yes @/a.svf", "--check takes no value"),
-      usage(play, "--sim= @/a.svf", "--sim needs an argument, not an empty one"),
       usage(play, "--chain 1:1 @/a.svf", "--chain: the chain is given as --sim=CHAIN"),
       usage(play, "--fault=open @/a.svf",
             "--vcd, --vcd-limit, --capture-out, --capture-in, --fault and --no-wait go with --sim"),

@@ -155,11 +155,14 @@ const Refused refused_cases[] = {
     {"RUNTEST in SCK", "RUNTEST 10 SCK;",
      "1: RUNTEST counts SCK clocks, which tapwright cannot give\n"},
     {"RUNTEST forms",
-     "RUNTEST IDLE;\nRUNTEST 5 TCK 1 HZ;\nRUNTEST 5 TCK ENDSTATE DRSHIFT;\nRUNTEST 1 TCK X;",
+     "RUNTEST IDLE;\nRUNTEST 5 TCK 1 HZ;\nRUNTEST 5 TCK ENDSTATE DRSHIFT;\nRUNTEST 1 TCK X;\n"
+     "RUNTEST 1 SEC MAXIMUM 2 TCK;",
      "1: RUNTEST gives neither a clock count (n TCK) nor a time (t SEC)\n"
      "2: RUNTEST has 'HZ' where the unit SEC of its minimum time belongs\n"
      "3: RUNTEST needs a stable state (IDLE, RESET, DRPAUSE, IRPAUSE) where it has 'DRSHIFT'\n"
-     "4: RUNTEST has 'X' where nothing more belongs\n"},
+     "4: RUNTEST has 'X' where nothing more belongs\n"
+     "5: RUNTEST MAXIMUM needs a minimum time before it and 'max SEC' after it\n"},
+
     {"PIO and unknown statements", "PIOMAP (IN A);\nPIO (H);\nLOOP 3;",
      "1: PIOMAP cannot be lowered: tapwright drives no parallel I/O pins\n"
      "2: PIO cannot be lowered: tapwright drives no parallel I/O pins\n"
@@ -176,6 +179,15 @@ TEST(SvfLowering, RefusesWithEveryProblemAndItsLine) {
     EXPECT_EQ(r.output, "");
     EXPECT_EQ(problems(r), c.problems);
   }
+}
+
+// No statement takes 64 words and values; those beyond are not kept.
+TEST(SvfLowering, AStatementOfMoreWordsThanAnyTakes) {
+  std::string words;
+  for (int i = 0; i < 64; ++i) words += " ON";
+  EXPECT_EQ(problems(lower("TRST" + words + ";\nTRST" + words + " ON;")),
+            "1: TRST needs one of ON, OFF, Z, ABSENT\n2: TRST has 65 words and values, more than "
+            "any SVF statement takes\n");
 }
 
 // The first line names the file as the file system has it, control

@@ -88,7 +88,8 @@ void report_mismatches(const ScanCheck& check, const PlaySettings& settings, std
   }
   const std::uint64_t unreported = check.failed_scans() - check.failures().size();
   if (unreported > 0) {
-    std::fprintf(err, "tapwright-play: %s more differ\n", counted(unreported, "scan").c_str());
+    std::fprintf(err, "tapwright-play: %llu more %s\n", static_cast<unsigned long long>(unreported),
+                 unreported == 1 ? "scan differs" : "scans differ");
   }
   std::fprintf(err, "tapwright-play: %s: TDO differed in %llu of %llu compared scans (%s)%s\n",
                settings.name.c_str(), static_cast<unsigned long long>(check.failed_scans()),

@@ -29,9 +29,9 @@ if [ "$fuzz_seconds" -gt 0 ]; then
   half=$(((fuzz_seconds + 1) / 2))
   mkdir -p build-asan/fuzz-corpus build-asan/full-fuzz-corpus
   build-asan/fuzz/svf_play_fuzzer -max_total_time="$half" -timeout=10 \
-    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=build-asan/ \
+    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=build-asan/ -dict=fuzz/svf.dict \
     build-asan/fuzz-corpus build-asan/fuzz/svf_play_fuzzer_seeds
-  build-asan/fuzz/full_svf_fuzzer -max_total_time="$half" -timeout=10 \
-    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=build-asan/full- \
+  build-asan/fuzz/full_svf_fuzzer -max_total_time="$half" -timeout=30 -max_len=65536 \
+    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=build-asan/full- -dict=fuzz/svf.dict \
     build-asan/full-fuzz-corpus build-asan/fuzz/full_svf_fuzzer_seeds
 fi

@@ -20,7 +20,8 @@ struct Settings {
 };
 
 // Options are whole words, exactly; anything else is the SVF path, the last
-// one winning. "-h" ends the scan at once.
+// one winning. "-h" ends the scan at once, and so does "--help": nobody can
+// mean a file of that name.
 Settings scan_arguments(int argc, const char* const* argv) {
   Settings settings;
   for (int i = 1; i < argc; ++i) {
@@ -29,7 +30,7 @@ Settings scan_arguments(int argc, const char* const* argv) {
       settings.verbose = 1;
     } else if (arg == "-c") {
       settings.compare_mode = 1;
-    } else if (arg == "-h") {
+    } else if (arg == "-h" || arg == "--help") {
       settings.help = true;
       return settings;
     } else {

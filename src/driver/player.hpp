@@ -4,14 +4,15 @@
 #include <cstdio>
 #include <string_view>
 
+#include "cli/exit_status.hpp"
 #include "link/device.hpp"
 
 namespace tapwright {
 
-// Exit statuses.
-inline constexpr int exit_ok = 0;
-inline constexpr int exit_failed = 1;      // the run ended with a message on standard error
-inline constexpr int exit_mismatched = 2;  // a compare run completed and found differing TDO bits
+// The exit statuses every program shares.
+using cli::exit_failed;
+using cli::exit_mismatched;
+using cli::exit_ok;
 
 struct PlayerStreams {
   std::FILE* out;  // usage, echo, summary
@@ -27,7 +28,7 @@ struct PlayerStreams {
 int run_player(int argc, const char* const* argv, Device& device, const PlayerStreams& streams);
 
 // The SVF path that run_player would open for these arguments, or null
-// (none given, or "-h" among them).
+// (none given, or "-h" or "--help" among them).
 const char* player_svf_path(int argc, const char* const* argv);
 
 }  // namespace tapwright

@@ -11,6 +11,9 @@ int read_clause(std::string& digits, std::int64_t length, const char* clause,
                 const std::string& kind, int line, Diagnostics& diagnostics, std::string& out) {
   if (hex_fits(digits, length)) {
     out.swap(digits);
+    // Not left to the token: it would hold the value before, which may be
+    // as long as this one, until the next statement.
+    std::string().swap(digits);
     const std::string_view kept = hex_trim(out, length);
     if (kept.size() != out.size()) out.erase(0, out.size() - kept.size());
     return 1;
@@ -107,9 +110,9 @@ ScanBits fold_scan(const ScanBits& header, const ScanBits& scan, const ScanBits&
     tdi.place(bits_of(part->tdi, part->length), offset);
     if (part->compares) {
       tdo.place(bits_of(part->tdo, part->length), offset);
-      mask.place(part->mask_ones ? BitVector::ones(part->length)
-                                 : bits_of(part->mask, part->length),
-                 offset);
+      mask.place(
+          part->mask_ones ? BitVector::ones(part->length) : bits_of(part->mask, part->length),
+          offset);
     }
     offset += part->length;
   }

@@ -1,5 +1,7 @@
 #include "fullsvf/svf_front_end.hpp"
 
+#include <utility>
+
 #include "fullsvf/bit_vector.hpp"
 #include "fullsvf/hex_value.hpp"
 #include "fullsvf/svf_states.hpp"
@@ -24,6 +26,12 @@ const Token* word_at(const std::vector<Token>& args, std::size_t k) {
 // The one word a statement takes (ENDIR IDLE;), or null.
 const Token* only_word(const Statement& s) {
   return s.args.size() == 1 ? word_at(s.args, 0) : nullptr;
+}
+
+// A number with a minus sign, where SVF has only counts and times.
+bool negative(const Token* word) {
+  return word && word->key.size() > 1 && word->key[0] == '-' &&
+         parse_decimal(std::string_view(word->key).substr(1));
 }
 
 // Walks the words of a RUNTEST in the order SVF allows them. 0 and
@@ -81,7 +89,10 @@ int parse_runtest(const std::vector<Token>& args, RuntestCommand& form,
     }
   }
   if (!form.count && !form.min_time) {
-    problem = "RUNTEST gives neither a clock count (n TCK) nor a time (t SEC)";
+    problem =
+        negative(word_at(args, i))
+            ? "RUNTEST has " + quoted(args[i].text) + ": a clock count or time is never negative"
+            : "RUNTEST gives neither a clock count (n TCK) nor a time (t SEC)";
     return 0;
   }
   if (const Token* w = word_at(args, i); w && w->key == "MAXIMUM") {
@@ -140,7 +151,13 @@ void SvfFrontEnd::reached(TapState state) {
 int SvfFrontEnd::next(SvfBackEnd& back_end) {
   if (!reader_.next(statement_)) return 0;
   const std::string& c = statement_.command;
-  if (c == "SIR") {
+  if (statement_.dropped_args != 0) {
+    diagnostics_.error(statement_.line,
+                       shown_word(statement_.command_token) + " has " +
+                           std::to_string(max_kept_args + statement_.dropped_args) +
+                           " words and values, more than any SVF statement takes");
+    current_known_ = current_known_ && c != "STATE" && c != "RUNTEST" && c != "TRST";
+  } else if (c == "SIR") {
     scan(back_end, ScanKind::ir);
   } else if (c == "SDR") {
     scan(back_end, ScanKind::dr);
@@ -243,7 +260,9 @@ void SvfFrontEnd::scan(SvfBackEnd& back_end, ScanKind kind) {
   command.name = ir ? "SIR" : "SDR";
   command.end_state = ir ? endir_ : enddr_;
   command.from = current_;
+  // Wherever a scan went wrong, it ends where every scan of its kind does.
   current_ = command.end_state;
+  current_known_ = true;
   ScanClauses clauses;
   if (!parse_clauses(clauses)) return;
   const bool after_reset = padded_ && !ir && !ir_since_reset_;
@@ -275,7 +294,13 @@ void SvfFrontEnd::runtest(SvfBackEnd& back_end) {
   std::string problem;
   if (!parse_runtest(statement_.args, command, run_state, end_state, problem)) {
     diagnostics_.error(command.line, problem);
+    current_known_ = false;
     return;
+  }
+  if (command.count && command.count->ceil() && !command.count->whole()) {
+    diagnostics_.note(command.line, "RUNTEST " + command.count->to_string() + " TCK gives " +
+                                        std::to_string(*command.count->ceil()) +
+                                        " clocks: a clock count is rounded up to a whole one");
   }
   // The run state carries over; the end state is the one given, else the
   // run state when this statement names one, else the last end state.
@@ -290,6 +315,7 @@ void SvfFrontEnd::runtest(SvfBackEnd& back_end) {
   current_ = run_end_state_;
   reached(run_state_);
   reached(run_end_state_);
+  current_known_ = true;
   back_end.runtest(command);
 }
 
@@ -297,29 +323,29 @@ void SvfFrontEnd::state(SvfBackEnd& back_end) {
   StateCommand command;
   command.line = statement_.line;
   command.from = current_;
-  for (const Token& t : statement_.args) {
-    const auto state = t.kind == TokenKind::word ? svf_state_from_word(t.key) : std::nullopt;
-    if (!state) {
-      diagnostics_.error(command.line,
-                         "STATE has " +
-                             (t.kind == TokenKind::word ? quoted(t.text) : std::string("a value")) +
-                             ", which is no TAP state");
-      return;
-    }
-    command.path.push_back(*state);
+  command.path = std::move(statement_.states);
+  const bool from_known = std::exchange(current_known_, false);
+  if (!statement_.args.empty()) {
+    const Token& t = statement_.args[0];
+    diagnostics_.error(command.line,
+                       "STATE has " +
+                           (t.kind == TokenKind::word ? quoted(t.text) : std::string("a value")) +
+                           ", which is no TAP state");
+    return;
   }
   if (command.path.empty()) {
     diagnostics_.error(command.line, "STATE names no state");
     return;
   }
-  current_ = command.path.back();
-  for (TapState s : command.path) reached(s);
   std::string problem;
-  if (!check_state_path(command.from, command.path, problem)) {
+  if (!check_state_path(command.from, command.path, problem, from_known)) {
     diagnostics_.error(command.line, problem);
     return;
   }
-  back_end.state(command);
+  current_ = command.path.back();
+  current_known_ = true;
+  for (TapState s : command.path) reached(s);
+  if (from_known) back_end.state(command);
 }
 
 void SvfFrontEnd::end_state(SvfBackEnd& back_end, ScanKind kind) {
@@ -353,8 +379,10 @@ void SvfFrontEnd::trst(SvfBackEnd& back_end) {
     command.mode = TrstMode::absent;
   } else {
     diagnostics_.error(command.line, "TRST needs one of ON, OFF, Z, ABSENT");
+    current_known_ = false;
     return;
   }
+  if (command.mode == TrstMode::on) current_known_ = true;
   back_end.trst(command);
 }
 

@@ -77,6 +77,10 @@ class SvfFrontEnd {
   // Where the file has taken the TAP controller: each statement starts from
   // where the one before it ended (Run-Test/Idle after the reset).
   TapState current_ = TapState::run_test_idle;
+  // False after a statement that went wrong left the controller anywhere:
+  // what follows is not judged by where it starts, which would only echo
+  // the earlier problem.
+  bool current_known_ = true;
   TapState endir_ = TapState::run_test_idle;
   TapState enddr_ = TapState::run_test_idle;
   // RUNTEST's run state and end state carry over from one to the next.

@@ -77,6 +77,12 @@ Token SvfLexer::next() {
   while (c >= 0 && skip_separator(c)) c = source_.peek();
   Token token;
   token.line = line_;
+  // DOS-era tools end a file with Ctrl-Z; one as its very last byte is the
+  // end of the file, not a word.
+  if (c == 0x1a && source_.peek_next() < 0) {
+    source_.consume(1);
+    c = -1;
+  }
   if (c < 0) return token;
   if (c == ';') {
     source_.consume(1);
@@ -113,9 +119,15 @@ void SvfLexer::read_word(Token& token) {
     std::size_t i = 0;
     while (i < run.size() && !word_ends[static_cast<unsigned char>(run[i])]) ++i;
     const std::size_t room = max_word_length - std::min(max_word_length, token.text.size());
-    if (i > room) cut = true;
     token.text.append(run.data(), std::min(i, room));
     source_.consume(i);
+    if (i > room && !cut) {
+      // Told now rather than at the end of the word, which a stream of
+      // garbage may never reach.
+      cut = true;
+      diagnostics_.error(token.line, "a word of more than " + std::to_string(max_word_length) +
+                                         " characters: " + quoted(token.text));
+    }
     if (i == run.size()) continue;
     // A "/" that begins no comment belongs to the word.
     if (run[i] == '/' && source_.peek_next() != '/') {
@@ -124,10 +136,6 @@ void SvfLexer::read_word(Token& token) {
       continue;
     }
     break;
-  }
-  if (cut) {
-    diagnostics_.error(token.line, "a word of more than " + std::to_string(max_word_length) +
-                                       " characters: " + quoted(token.text));
   }
 }
 
@@ -139,8 +147,10 @@ void SvfLexer::read_value(Token& token) {
     // The digits usually run unbroken for whole lines; take them in runs.
     const std::string_view run = source_.buffered();
     if (run.empty()) {
-      diagnostics_.error(token.line,
-                         "value in parentheses has no closing ')' before the end of the file");
+      if (!source_.ended_early()) {
+        diagnostics_.error(token.line,
+                           "value in parentheses has no closing ')' before the end of the file");
+      }
       return;
     }
     const auto* bytes = reinterpret_cast<const unsigned char*>(run.data());

@@ -1,5 +1,6 @@
 #include "fullsvf/svf_source.hpp"
 
+#include <cerrno>
 #include <cstring>
 
 namespace tapwright::fullsvf {
@@ -23,7 +24,8 @@ std::uint64_t SvfSource::distance_to(char c) {
   const void* found = std::memchr(at, c, len_ - pos_);
   if (found) return static_cast<std::uint64_t>(static_cast<const char*>(found) - at);
   std::uint64_t distance = len_ - pos_;
-  if (!file_ || failed_) return distance;
+  // A stream being copied is read once: what is read ahead would be lost.
+  if (!file_ || ended_early() || copy_) return distance;
   const long back = std::ftell(file_);
   if (back < 0) return distance;  // a stream that cannot be read twice: no measure
   char chunk[1 << 16];
@@ -40,16 +42,27 @@ std::uint64_t SvfSource::distance_to(char c) {
 }
 
 bool SvfSource::fill() {
-  if (!file_ || failed_) return false;
+  if (!file_ || ended_early()) return false;
+  if (stop_ && stop_()) {
+    stopped_ = true;
+    return false;
+  }
   char* buffer = storage_.get();
   const std::size_t left = len_ - pos_;
   if (left > 0 && pos_ > 0) std::memmove(buffer, buffer + pos_, left);
   base_ += pos_;
   pos_ = 0;
   len_ = left;
+  errno = 0;
   const std::size_t got = std::fread(buffer + len_, 1, capacity_ - len_, file_);
+  if (got == 0 && std::ferror(file_)) {
+    // A signal that cut a read short (EINTR) lands here too.
+    failed_ = true;
+    error_ = errno;
+  } else if (copy_ && !copy_({buffer + len_, got})) {
+    copy_failed_ = true;
+  }
   len_ += got;
-  if (got == 0 && std::ferror(file_)) failed_ = true;
   return got > 0;
 }
 

@@ -4,6 +4,7 @@
 // stand over text already in memory.
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -41,12 +42,25 @@ class SvfSource {
   // file is read ahead and then back; the input's position is unchanged.
   std::uint64_t distance_to(char c);
 
+  // Every piece read is handed to `copy` too (a stream kept for another
+  // pass); when it returns 0 the input ends early.
+  void copy_to(std::function<int(std::string_view)> copy) { copy_ = std::move(copy); }
+  // `stop` is asked before every read; true ends the input early (an
+  // interrupt, a problem that makes reading on pointless).
+  void stop_when(std::function<bool()> stop) { stop_ = std::move(stop); }
+
   // Bytes consumed since the source began.
   std::uint64_t offset() const { return base_ + pos_; }
   // True when reading failed (rather than reached the end of the file):
   // what follows the failure was never seen, so the input cannot count as
   // read to its end.
   bool failed() const { return failed_; }
+  bool copy_failed() const { return copy_failed_; }
+  // The input ended before the end of the file: a failed read or copy, or
+  // a stop. What stands at its end is cut off, not the end of the text.
+  bool ended_early() const { return failed_ || copy_failed_ || stopped_; }
+  // The system's error number of a failed read.
+  int error() const { return error_; }
 
  private:
   // Moves what is left to the front of the buffer and reads more after it;
@@ -60,7 +74,12 @@ class SvfSource {
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
   std::uint64_t base_ = 0;
+  std::function<int(std::string_view)> copy_;
+  std::function<bool()> stop_;
   bool failed_ = false;
+  bool copy_failed_ = false;
+  bool stopped_ = false;
+  int error_ = 0;
 };
 
 }  // namespace tapwright::fullsvf

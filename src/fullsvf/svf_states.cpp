@@ -28,27 +28,34 @@ bool is_stable(TapState state) {
 }
 
 std::string state_names(TapState from, const std::vector<TapState>& states) {
+  constexpr std::size_t shown = 12;
   std::string text(tap_state_name(from));
-  for (TapState s : states) (text += ' ') += tap_state_name(s);
+  for (std::size_t i = 0; i < states.size() && i < shown; ++i) {
+    (text += ' ') += tap_state_name(states[i]);
+  }
+  if (states.size() > shown) text += " ... (" + std::to_string(states.size()) + " states)";
   return text;
 }
 
-int check_state_path(TapState from, const std::vector<TapState>& path, std::string& problem) {
+int check_state_path(TapState from, const std::vector<TapState>& path, std::string& problem,
+                     bool from_known) {
   if (!is_stable(path.back())) {
     problem = "STATE path ends in " + std::string(tap_state_name(path.back())) +
               ", which is no stable state (IDLE, RESET, DRPAUSE, IRPAUSE)";
     return 0;
   }
   if (path.size() < 2) return 1;  // a single stable state is walked to
-  TapState at = from;
-  for (TapState next : path) {
+  for (std::size_t i = from_known ? 0 : 1; i < path.size(); ++i) {
+    const TapState at = i == 0 ? from : path[i - 1];
+    const TapState next = path[i];
     if (next != TapState::test_logic_reset && tap_tms_between(at, next) < 0) {
-      problem = "STATE path " + state_names(from, path) + ": " +
-                std::string(tap_state_name(next)) + " does not follow " +
-                std::string(tap_state_name(at)) + " in the TAP state graph";
+      const std::string names =
+          from_known ? state_names(from, path)
+                     : state_names(path[0], std::vector<TapState>(path.begin() + 1, path.end()));
+      problem = "STATE path " + names + ": " + std::string(tap_state_name(next)) +
+                " does not follow " + std::string(tap_state_name(at)) + " in the TAP state graph";
       return 0;
     }
-    at = next;
   }
   return 1;
 }

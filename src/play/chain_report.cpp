@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "cli/exit_status.hpp"
 #include "driver/cable_session.hpp"
 #include "jtag/idcode.hpp"
 #include "play/cable_failure.hpp"
@@ -103,16 +104,16 @@ int detect_main(Device& device, CableSetup setup, const PlayStreams& streams) {
   setup.compare = 1;
   const CableRun run =
       run_on_cable(device, setup, [&](Tap& tap) { return detect_chain(tap, chain, error); });
-  if (report_cable_failure(run, "--detect", streams.err)) return exit_not_played;
+  if (report_cable_failure(run, "--detect", streams.err)) return cli::exit_failed;
   if (run.end != CablePhase::done) {
     std::fprintf(streams.err, "tapwright-play: --detect: %s\n",
                  error.empty() ? "the cable failed (a write or read fell short)" : error.c_str());
-    return exit_not_played;
+    return cli::exit_failed;
   }
   std::ostringstream report;
   print_chain(chain, report);
   std::fputs(report.str().c_str(), streams.out);
-  return exit_played;
+  return cli::exit_ok;
 }
 
 }  // namespace tapwright::play

@@ -124,4 +124,21 @@ fullsvf::ChainPadding chain_padding(const std::vector<ChainDevice>& chain, std::
   return p;
 }
 
+int settle_target(std::vector<ChainDevice> chain, std::string_view device, ChainTarget& target,
+                  std::string& error) {
+  if (!find_target(device, chain, target.index, error)) return 0;
+  target.padding = chain_padding(chain, target.index);
+  target.chain = std::move(chain);
+  return 1;
+}
+
+std::string target_text(const ChainTarget& target) {
+  const fullsvf::ChainPadding& p = target.padding;
+  return "device " + std::to_string(target.index + 1) + " of " +
+         std::to_string(target.chain.size()) + " (" + id_text(target.chain[target.index].id) +
+         "); the others in BYPASS: instruction scans padded by " + std::to_string(p.ir_header) +
+         " bits before and " + std::to_string(p.ir_trailer) + " after, data scans by " +
+         std::to_string(p.dr_header) + " and " + std::to_string(p.dr_trailer);
+}
+
 }  // namespace tapwright::play

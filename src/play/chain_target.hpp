@@ -33,4 +33,19 @@ int find_target(std::string_view device, const std::vector<ChainDevice>& chain, 
 // What wraps every scan for the device at `index` of `chain`.
 fullsvf::ChainPadding chain_padding(const std::vector<ChainDevice>& chain, std::size_t index);
 
+// The one device of a chain a file is played to, and the padding of its
+// scans.
+struct ChainTarget {
+  std::vector<ChainDevice> chain;
+  std::size_t index = 0;
+  fullsvf::ChainPadding padding;
+};
+
+// --device `device` of `chain`: 1, or 0 with the reason.
+int settle_target(std::vector<ChainDevice> chain, std::string_view device, ChainTarget& target,
+                  std::string& error);
+
+// What -v says of the target: the device and the padding around it.
+std::string target_text(const ChainTarget& target);
+
 }  // namespace tapwright::play

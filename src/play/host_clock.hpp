@@ -23,17 +23,4 @@ class SystemClock final : public HostClock {
   void sleep_ns(std::int64_t ns) override;
 };
 
-// A clock whose sleeps only move it forward: for --sim --no-wait, where a
-// wait is still checked, timed and echoed, but not sat through.
-class SkippingClock final : public HostClock {
- public:
-  explicit SkippingClock(HostClock& real) : real_(real) {}
-  std::int64_t now_ns() override { return real_.now_ns() + skipped_; }
-  void sleep_ns(std::int64_t ns) override { skipped_ += ns > 0 ? ns : 0; }
-
- private:
-  HostClock& real_;
-  std::int64_t skipped_ = 0;
-};
-
 }  // namespace tapwright::play

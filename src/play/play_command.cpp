@@ -3,24 +3,34 @@
 #include <memory>
 #include <optional>
 
+#include "cli/exit_status.hpp"
+#include "cli/interrupt.hpp"
+#include "cli/separate_outputs.hpp"
+#include "cli/standard_streams.hpp"
 #include "driver/cable_session.hpp"
-#include "driver/separate_outputs.hpp"
+#include "fullsvf/problem_list.hpp"
 #include "fullsvf/svf_front_end.hpp"
 #include "fullsvf/svf_input.hpp"
 #include "link/counting_link.hpp"
 #include "link/mpsse_setup.hpp"
 #include "play/cable_choice.hpp"
 #include "play/cable_failure.hpp"
-#include "play/interrupt.hpp"
+#include "play/chain_report.hpp"
+#include "play/chain_target.hpp"
 #include "play/play_options.hpp"
 #include "play/progress_line.hpp"
 #include "play/svf_player.hpp"
 #include "play/terminal.hpp"
+#include "play/watched_device.hpp"
 #include "sim/sim_device.hpp"
 
 namespace tapwright::play {
 namespace {
 
+using cli::exit_failed;
+using cli::exit_interrupted;
+using cli::exit_mismatched;
+using cli::exit_ok;
 using fullsvf::Diagnostic;
 using fullsvf::Diagnostics;
 
@@ -30,49 +40,62 @@ struct FirstPass {
   std::uint64_t clocks = 0;
 };
 
-// Reads and checks the whole file. Every problem and note goes to `err`.
+// Reads and checks the whole file; its problems and notes are listed on
+// `err`. A stream is checked as it is copied, and not copied on past its
+// first problem: it may never end. The file is played into a link that
+// only counts, from where a run's reset leaves the controller.
 FirstPass check_file(fullsvf::SvfInput& input, const PlaySettings& settings, HostClock& clock,
-                     std::FILE* err) {
-  Diagnostics diagnostics([&](const Diagnostic& d) {
-    std::fprintf(err, "%s:%d: %s%s\n", settings.name.c_str(), d.line, d.note ? "note: " : "",
-                 d.message.c_str());
-  });
-  fullsvf::SvfSource source(input.file());
-  fullsvf::SvfFrontEnd front_end(source, diagnostics);
-  // The file played into a link that only counts, from where a run's
-  // reset leaves the controller.
+                     const fullsvf::ChainPadding* padding, bool again, std::FILE* err) {
+  fullsvf::ProblemList problems(settings.name);
+  Diagnostics diagnostics([&](const Diagnostic& d) { problems.add(d); });
+  std::string problem;
+  const std::unique_ptr<fullsvf::SvfSource> source = input.next_pass(problem);
+  source->stop_when(
+      [&] { return cli::interrupted() || (input.is_stream() && diagnostics.error_count() > 0); });
+  fullsvf::SvfFrontEnd front_end(*source, diagnostics);
+  if (padding) front_end.pad_for_chain(*padding);
   CountingLink counter;
   Tap tap(counter, settings.compare, TapState::run_test_idle);
   SvfPlayer checker(diagnostics, settings, clock, tap, nullptr, nullptr, Pass::check);
   FirstPass pass;
-  while (!*interrupt_flag() && front_end.next(checker)) ++pass.statements;
+  while (front_end.next(checker)) ++pass.statements;
+  if (cli::interrupted()) return pass;
+  // A second pass (with the chain's padding) repeats the first one's notes.
+  if (!again || diagnostics.error_count() > 0) problems.print(err, "tapwright-play");
   pass.errors = diagnostics.error_count();
-  if (source.failed()) {
+  if (!input.check_pass(*source, problem)) {
     // What was never read was never checked.
-    std::fprintf(err, "tapwright-play: cannot read %s to its end\n", settings.name.c_str());
+    std::fprintf(err, "tapwright-play: %s\n", problem.c_str());
     ++pass.errors;
   }
   pass.clocks = checker.clocks();
   return pass;
 }
 
-// The simulated cable of --sim, or 0 with the reason. No output may be the
-// SVF file or another output: they are created before the file is read.
+// The simulated cable of --sim, the chip and channel of the cable chosen,
+// or 0 with the reason. No output may be the SVF file or another output:
+// each replaces the file of its name.
 int make_sim(const PlayOptions& o, const CableSetup& setup, std::unique_ptr<sim::SimDevice>& sim,
              std::string& problem) {
-  // The simulated cable is the chip of the cable chosen.
   sim::SimOptions options = o.sim_options;
   options.chip = std::string(ftdi_chip_model(setup.cable->chip).key);
   options.channel = setup.channel;
-  const NamedOutput outputs[] = {
+  const cli::NamedOutput outputs[] = {
       {"--capture-out", options.capture_out},
       {"--capture-in", options.capture_in},
       {"--vcd", options.vcd},
       {"--capture-clocks", options.capture_clocks},
   };
-  if (!outputs_are_separate(o.file == "-" ? nullptr : o.file.c_str(), outputs, problem)) return 0;
+  const char* file = o.file.empty() || o.file == "-" ? nullptr : o.file.c_str();
+  if (!cli::outputs_are_separate(file, outputs, problem)) {
+    return 0;
+  }
   sim = std::make_unique<sim::SimDevice>();
   return sim->configure(options, problem);
+}
+
+std::string counted(std::uint64_t n, const char* what) {
+  return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
 }
 
 void report_mismatches(const ScanCheck& check, const PlaySettings& settings, std::FILE* err) {
@@ -81,28 +104,39 @@ void report_mismatches(const ScanCheck& check, const PlaySettings& settings, std
   }
   const std::uint64_t unreported = check.failed_scans() - check.failures().size();
   if (unreported > 0) {
-    std::fprintf(err, "tapwright-play: %llu more scans differ\n",
-                 static_cast<unsigned long long>(unreported));
+    std::fprintf(err, "tapwright-play: %llu more %s\n", static_cast<unsigned long long>(unreported),
+                 unreported == 1 ? "scan differs" : "scans differ");
   }
-  std::fprintf(
-      err, "tapwright-play: %s: TDO differed in %llu of %llu compared scans (%lld bits)%s\n",
-      settings.name.c_str(), static_cast<unsigned long long>(check.failed_scans()),
-      static_cast<unsigned long long>(check.compared_scans()),
-      static_cast<long long>(check.differing_bits()), settings.keep_going ? "" : "; stopped there");
+  std::fprintf(err, "tapwright-play: %s: TDO differed in %llu of %llu compared scans (%s)%s\n",
+               settings.name.c_str(), static_cast<unsigned long long>(check.failed_scans()),
+               static_cast<unsigned long long>(check.compared_scans()),
+               counted(static_cast<std::uint64_t>(check.differing_bits()), "bit").c_str(),
+               settings.keep_going ? "" : "; stopped there");
 }
 
-// How a run on the cable ended, beyond its phase.
+// The line -v gives the cable an MPSSE run starts on.
+void echo_cable(const PlaySettings& settings, const CableSetup& setup) {
+  if (!settings.verbose || !setup.cable || setup.cable->encoding != CableEncoding::mpsse) return;
+  const bool h_chip = ftdi_chip_model(setup.cable->chip).h_chip();
+  const auto hz = static_cast<double>(mpsse_rate(h_chip, mpsse_divisor(h_chip, setup.tck_hz)));
+  std::fprintf(settings.echo, "%s: cable %s, channel %c, TCK %s\n", settings.name.c_str(),
+               std::string(setup.cable->name).c_str(), setup.channel, rate_text(hz).c_str());
+}
+
+// How the statements of a run on the cable ended.
 struct Played {
-  bool interrupted = false;
   bool broken = false;   // a write or read of the cable fell short
   bool changed = false;  // the file changed since it was checked
   int line = 0;          // where it stopped
 };
 
 // Plays the checked file into the TAP object of a cable after its reset.
-// 1 to have the run drained.
+// 1 to have the run drained: a cable that failed takes no more clocks;
+// anything else is drained, an interrupted run too, so that the cable is
+// left with what it was sent.
 int play_file(fullsvf::SvfInput& input, const PlaySettings& settings, HostClock& clock, Tap& tap,
-              ScanCheck& check, ProgressLine& progress, Played& played, std::FILE* err) {
+              const fullsvf::ChainPadding* padding, ScanCheck& check, std::uint64_t& offset,
+              Played& played, std::FILE* err) {
   tap.link().set_listener(&check);
   // The file was checked: a problem now means it changed since.
   int problems = 0;
@@ -113,57 +147,241 @@ int play_file(fullsvf::SvfInput& input, const PlaySettings& settings, HostClock&
                    d.line, d.message.c_str());
     }
   });
-  fullsvf::SvfSource source(input.file());
-  fullsvf::SvfFrontEnd front_end(source, diagnostics);
-  SvfPlayer player(diagnostics, settings, clock, tap, &check, interrupt_flag());
-  while (!player.broken() && !player.stopped_at_mismatch() && problems == 0 && !*interrupt_flag() &&
-         front_end.next(player)) {
-    progress.update(front_end.offset(), tap.link().cycles());
+  std::string problem;
+  const std::unique_ptr<fullsvf::SvfSource> source = input.next_pass(problem);
+  if (!source) {
+    std::fprintf(err, "tapwright-play: %s\n", problem.c_str());
+    played.changed = true;
+    return 1;
+  }
+  source->stop_when(cli::interrupted);
+  fullsvf::SvfFrontEnd front_end(*source, diagnostics);
+  if (padding) front_end.pad_for_chain(*padding);
+  SvfPlayer player(diagnostics, settings, clock, tap, &check, cli::interrupt_flag());
+  while (!player.broken() && !player.stopped_at_mismatch() && problems == 0 &&
+         !cli::interrupted() && front_end.next(player)) {
+    offset = front_end.offset();
   }
   played.line = front_end.line();
-  played.interrupted = *interrupt_flag() != 0;
   played.broken = player.broken();
-  played.changed = problems > 0 || source.failed();
-  if (source.failed()) std::fprintf(err, "tapwright-play: cannot read %s\n", settings.name.c_str());
-  // A cable that failed takes no more clocks; anything else is drained, an
-  // interrupted run too, so that the cable is left with what it was sent.
+  if (problems == 0 && !input.check_pass(*source, problem)) {
+    std::fprintf(err, "tapwright-play: %s\n", problem.c_str());
+    ++problems;
+  }
+  played.changed = problems > 0;
   return played.broken ? 0 : 1;
 }
 
-// The run on the cable and what it ended with.
+// The run on the cable and what it ended with; `compared`: the scans that
+// compared TDO bits. With a target, nothing is played unless the cable reads its chain.
 int play_on_cable(fullsvf::SvfInput& input, const PlaySettings& settings, HostClock& clock,
-                  Device& device, const CableSetup& setup, ProgressLine& progress, std::FILE* err) {
+                  Device& device, const CableSetup& setup, const ChainTarget* target,
+                  ProgressLine& progress, std::FILE* err, std::uint64_t& compared) {
   ScanCheck check;
   Played played;
-  const CableRun run = run_on_cable(device, setup, [&](Tap& tap) {
-    if (settings.verbose && setup.cable && setup.cable->encoding == CableEncoding::mpsse) {
-      std::fprintf(
-          settings.echo, "%s: cable %s, channel %c, TCK %s\n", settings.name.c_str(),
-          std::string(setup.cable->name).c_str(), setup.channel,
-          rate_text(static_cast<double>(mpsse_rate(
-                        ftdi_chip_model(setup.cable->chip).h_chip(),
-                        mpsse_divisor(ftdi_chip_model(setup.cable->chip).h_chip(), setup.tck_hz))))
-              .c_str());
+  std::uint64_t offset = 0;  // of the statement being played
+  const CableLink* link = nullptr;
+  // Every transfer redraws the progress line, whatever the statement.
+  WatchedDevice watched(device, [&] { progress.update(offset, link ? link->cycles() : 0); });
+  PlaySettings playing = settings;
+  playing.waiting = [&](std::int64_t left) {
+    progress.update(offset, link ? link->cycles() : 0, left);
+  };
+  // Reading the chain needs TDO back; the file's scans are compared only
+  // as the settings say.
+  CableSetup cable = setup;
+  if (target) cable.compare = 1;
+  std::string other_chain;
+  const CableRun run = run_on_cable(watched, cable, [&](Tap& tap) {
+    link = &tap.link();
+    echo_cable(settings, setup);
+    if (target && (!check_chain(tap, target->chain, other_chain) || !tap.reset())) return 0;
+    if (target && settings.verbose) {
+      std::fprintf(settings.echo, "%s: %s\n", settings.name.c_str(), target_text(*target).c_str());
     }
-    return play_file(input, settings, clock, tap, check, progress, played, err);
+    return play_file(input, playing, clock, tap, target ? &target->padding : nullptr, check,
+                     offset, played, err);
   });
   progress.erase();
-  if (report_cable_failure(run, settings.name, err)) return exit_not_played;
-  if (played.interrupted) {
+  if (cli::interrupted()) {
     std::fprintf(err, "tapwright-play: interrupted at %s:%d\n", settings.name.c_str(), played.line);
     return exit_interrupted;
+  }
+  if (report_cable_failure(run, settings.name, err)) return exit_failed;
+  if (!other_chain.empty()) {
+    std::fprintf(err, "tapwright-play: %s: %s; nothing played\n", settings.name.c_str(),
+                 other_chain.c_str());
+    return exit_failed;
   }
   if (run.end != CablePhase::done) {
     std::fprintf(err, "tapwright-play: %s:%d: the cable failed (a write or read fell short)\n",
                  settings.name.c_str(), played.line);
-    return exit_not_played;
+    return exit_failed;
   }
-  if (played.changed) return exit_not_played;
+  if (played.changed) return exit_failed;
+  compared = check.compared_scans();
   if (check.failed_scans() > 0) {
     report_mismatches(check, settings, err);
     return exit_mismatched;
   }
-  return exit_played;
+  return exit_ok;
+}
+
+int interrupted_while(const char* doing, const std::string& name, std::FILE* err) {
+  std::fprintf(err, "tapwright-play: interrupted while %s %s\n", doing, name.c_str());
+  return exit_interrupted;
+}
+
+// Ends a run on the simulated cable: its outputs are kept when complete,
+// removed when the run was cut short. The run's exit status.
+int finish_sim(sim::SimDevice* sim, int status, std::FILE* err) {
+  if (!sim) return status;
+  if (status == exit_interrupted) {
+    sim->remove_outputs();
+    return status;
+  }
+  sim->finish();
+  if (const std::string lost = sim->output_error(); !lost.empty()) {
+    std::fprintf(err, "tapwright-play: %s\n", lost.c_str());
+    return exit_failed;
+  }
+  return status;
+}
+
+// The device of a run: the simulated one, made into `sim`, or the real
+// cable; null after saying why not.
+Device* open_device(const PlayOptions& o, const CableSetup& setup,
+                    const std::function<Device&()>& real_cable,
+                    std::unique_ptr<sim::SimDevice>& sim, std::FILE* err) {
+  if (!o.sim) return &real_cable();
+  std::string problem;
+  if (make_sim(o, setup, sim, problem)) return sim.get();
+  if (cli::interrupted()) {
+    interrupted_while("opening", "the outputs", err);
+  } else {
+    std::fprintf(err, "tapwright-play: %s\n", problem.c_str());
+  }
+  return nullptr;
+}
+
+// --device without --chain: the chain is read from the cable in a run of
+// its own, before the file (checked already for everything but the
+// padding) is checked again with it. 0 after saying why not.
+int detect_target(Device& device, CableSetup setup, const PlayOptions& o, ChainTarget& target,
+                  std::FILE* err) {
+  std::vector<ChainDevice> chain;
+  std::string error;
+  setup.compare = 1;
+  const CableRun run =
+      run_on_cable(device, setup, [&](Tap& tap) { return detect_for_target(tap, chain, error); });
+  if (report_cable_failure(run, "--device", err)) return 0;
+  if (run.end != CablePhase::done) {
+    if (error.empty()) error = "the cable failed (a write or read fell short)";
+  } else if (settle_target(std::move(chain), o.device, target, error)) {
+    return 1;
+  }
+  std::fprintf(err, "tapwright-play: %s; nothing played\n", error.c_str());
+  return 0;
+}
+
+int report_problems(const FirstPass& pass, const std::string& name, std::FILE* err) {
+  if (pass.errors == 0) return 0;
+  std::fprintf(err, "tapwright-play: %s: %d %s; nothing played\n", name.c_str(), pass.errors,
+               pass.errors == 1 ? "problem" : "problems");
+  return 1;
+}
+
+// Everything after the command line.
+int play_run(const PlayOptions& o, const PlayStreams& streams, HostClock& clock,
+             const std::function<Device&()>& real_cable) {
+  cli::catch_interrupts();
+  std::string problem;
+  CableChoice cable;
+  if (!choose_cable(o, cable, problem)) {
+    std::fprintf(streams.err,
+                 "tapwright-play: %s\nTry 'tapwright-play --help' for more information.\n",
+                 problem.c_str());
+    return exit_failed;
+  }
+  std::unique_ptr<sim::SimDevice> sim;
+  if (o.detect) {
+    Device* device = open_device(o, cable.setup, real_cable, sim, streams.err);
+    if (!device) return cli::interrupted() ? exit_interrupted : exit_failed;
+    return finish_sim(sim.get(), detect_main(*device, cable.setup, streams), streams.err);
+  }
+  // With --chain the padding is known before the file is checked; a chain
+  // to be detected is padded with nothing until it is read.
+  ChainTarget target;
+  if (!o.chain.empty()) {
+    std::vector<ChainDevice> chain;
+    if (!chain_from_list(o.chain, chain, problem) ||
+        !settle_target(std::move(chain), o.device, target, problem)) {
+      std::fprintf(streams.err, "tapwright-play: --chain: %s\n", problem.c_str());
+      return exit_failed;
+    }
+  }
+  const ChainTarget* targeted = o.device.empty() ? nullptr : &target;
+  fullsvf::SvfInput input;
+  if (!input.open(o.file, problem)) {
+    if (cli::interrupted()) return interrupted_while("opening", o.file, streams.err);
+    std::fprintf(streams.err, "tapwright-play: %s\n", problem.c_str());
+    return exit_failed;
+  }
+  PlaySettings settings;
+  settings.compare = o.compare;
+  settings.verbose = o.verbose;
+  settings.keep_going = o.keep_going;
+  settings.no_wait = o.no_wait;
+  settings.name = input.name();
+  settings.echo = streams.out;
+  settings.start_hz = cable.start_hz;
+  settings.max_hz = cable.max_hz;
+  settings.min_hz = cable.min_hz;
+
+  const fullsvf::ChainPadding* padding = targeted ? &target.padding : nullptr;
+  FirstPass first = check_file(input, settings, clock, padding, false, streams.err);
+  if (cli::interrupted()) return interrupted_while("checking", settings.name, streams.err);
+  if (report_problems(first, settings.name, streams.err)) return exit_failed;
+  if (first.statements == 0) {
+    std::fprintf(streams.err, "tapwright-play: %s: no SVF statement\n", settings.name.c_str());
+    return exit_failed;
+  }
+  if (o.check) {
+    std::fprintf(streams.out, "%s: %llu statements, %llu clocks: can be played\n",
+                 settings.name.c_str(), static_cast<unsigned long long>(first.statements),
+                 static_cast<unsigned long long>(first.clocks));
+    return exit_ok;
+  }
+
+  Device* device = open_device(o, cable.setup, real_cable, sim, streams.err);
+  if (!device) return cli::interrupted() ? exit_interrupted : exit_failed;
+  if (targeted && o.chain.empty()) {
+    if (!detect_target(*device, cable.setup, o, target, streams.err)) {
+      return finish_sim(sim.get(), cli::interrupted() ? exit_interrupted : exit_failed,
+                        streams.err);
+    }
+    first = check_file(input, settings, clock, padding, true, streams.err);
+    if (cli::interrupted()) {
+      return finish_sim(sim.get(), interrupted_while("checking", settings.name, streams.err),
+                        streams.err);
+    }
+    if (report_problems(first, settings.name, streams.err)) {
+      return finish_sim(sim.get(), exit_failed, streams.err);
+    }
+  }
+  std::uint64_t compared = 0;
+  ProgressLine progress(streams.err, o.progress.value_or(is_terminal(streams.err)), clock,
+                        settings.name, input.size(), first.clocks);
+  int status = play_on_cable(input, settings, clock, *device, cable.setup, targeted, progress,
+                             streams.err, compared);
+  status = finish_sim(sim.get(), status, streams.err);
+  if (status == exit_ok && o.compare) {
+    std::fprintf(streams.out,
+                 compared > 0 ? "%s: every compared TDO bit matched\n"
+                              : "%s: no TDO bit was compared: no scan has one under its MASK\n",
+                 settings.name.c_str());
+  }
+  return status;
 }
 
 }  // namespace
@@ -172,90 +390,20 @@ int play_main(const std::vector<std::string>& args, const PlayStreams& streams, 
               const std::function<Device&()>& real_cable) {
   PlayOptions o;
   std::string problem;
+  int status = exit_ok;
   if (!parse_play_options(args, o, problem)) {
     std::fprintf(streams.err,
                  "tapwright-play: %s\nTry 'tapwright-play --help' for more information.\n",
                  problem.c_str());
-    return exit_not_played;
-  }
-  if (o.help) {
-    std::fputs(play_usage, streams.out);
-    return exit_played;
-  }
-  if (o.version) {
+    status = exit_failed;
+  } else if (o.help) {
+    std::fputs(play_usage().c_str(), streams.out);
+  } else if (o.version) {
     std::fputs("tapwright-play " TAPWRIGHT_VERSION "\n", streams.out);
-    return exit_played;
+  } else {
+    status = play_run(o, streams, clock, real_cable);
   }
-  catch_interrupts();
-  SkippingClock skipping(clock);
-  HostClock& timer = o.no_wait ? static_cast<HostClock&>(skipping) : clock;
-  fullsvf::SvfInput input;
-  if (!input.open(o.file, problem)) {
-    std::fprintf(streams.err, "tapwright-play: %s\n", problem.c_str());
-    return exit_not_played;
-  }
-  CableChoice cable;
-  if (!choose_cable(o, cable, problem)) {
-    std::fprintf(streams.err,
-                 "tapwright-play: %s\nTry 'tapwright-play --help' for more information.\n",
-                 problem.c_str());
-    return exit_not_played;
-  }
-  PlaySettings settings;
-  settings.start_hz = cable.start_hz;
-  settings.max_hz = cable.max_hz;
-  settings.min_hz = cable.min_hz;
-  settings.compare = o.compare;
-  settings.verbose = o.verbose;
-  settings.keep_going = o.keep_going;
-  settings.name = input.name();
-  settings.echo = streams.out;
-
-  const FirstPass first = check_file(input, settings, timer, streams.err);
-  if (*interrupt_flag()) {
-    std::fprintf(streams.err, "tapwright-play: interrupted while checking %s\n",
-                 settings.name.c_str());
-    return exit_interrupted;
-  }
-  if (first.errors > 0) {
-    std::fprintf(streams.err, "tapwright-play: %s: %d %s; nothing played\n", settings.name.c_str(),
-                 first.errors, first.errors == 1 ? "problem" : "problems");
-    return exit_not_played;
-  }
-  if (o.check) {
-    std::fprintf(streams.out, "%s: %llu statements, %llu clocks: can be played\n",
-                 settings.name.c_str(), static_cast<unsigned long long>(first.statements),
-                 static_cast<unsigned long long>(first.clocks));
-    return exit_played;
-  }
-  if (!input.rewind(problem)) {
-    std::fprintf(streams.err, "tapwright-play: %s\n", problem.c_str());
-    return exit_not_played;
-  }
-
-  std::unique_ptr<sim::SimDevice> sim;
-  if (o.sim && !make_sim(o, cable.setup, sim, problem)) {
-    std::fprintf(streams.err, "tapwright-play: %s\n", problem.c_str());
-    return exit_not_played;
-  }
-  Device& device = sim ? *sim : real_cable();
-  ProgressLine progress(streams.err, o.progress.value_or(is_terminal(streams.err)), clock,
-                        settings.name, input.size(), first.clocks);
-  int status = play_on_cable(input, settings, timer, device, cable.setup, progress, streams.err);
-  if (sim && status == exit_interrupted) {
-    // A run cut short leaves no capture or waveform under a final name.
-    sim->remove_outputs();
-  } else if (sim) {
-    sim->finish();
-    if (const std::string lost = sim->output_error(); !lost.empty()) {
-      std::fprintf(streams.err, "tapwright-play: %s\n", lost.c_str());
-      status = exit_not_played;
-    }
-  }
-  if (status == exit_played && o.compare) {
-    std::fprintf(streams.out, "%s: every compared TDO bit matched\n", settings.name.c_str());
-  }
-  return status;
+  return cli::finish_streams(status, "tapwright-play", streams.out, streams.err);
 }
 
 }  // namespace tapwright::play

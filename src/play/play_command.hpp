@@ -11,17 +11,13 @@
 
 namespace tapwright::play {
 
-inline constexpr int exit_played = 0;
-inline constexpr int exit_not_played = 1;
-inline constexpr int exit_mismatched = 2;
-inline constexpr int exit_interrupted = 130;
-
 struct PlayStreams {
   std::FILE* out;  // echo, summary, usage
   std::FILE* err;  // problems, progress
 };
 
 // `real_cable` is asked for the cable only when the run plays into one.
+// Returns the exit status (cli/exit_status.hpp).
 int play_main(const std::vector<std::string>& args, const PlayStreams& streams, HostClock& clock,
               const std::function<Device&()>& real_cable);
 

@@ -1,153 +1,197 @@
 #include "play/play_options.hpp"
 
-#include <string_view>
-
-#include "driver/sim_arguments.hpp"
+#include "cli/command_line.hpp"
 
 namespace tapwright::play {
+namespace {
 
-const char* const play_usage =
-    "usage: tapwright-play [options] FILE\n"
-    "Plays an SVF file (any of SVF, as vendor tools write it) into the JTAG chain behind\n"
-    "an FTDI cable. The whole file is checked before the cable is opened. FILE - reads\n"
-    "standard input.\n"
-    "  -c, --compare        read TDO back and compare it under the masks; stop at the\n"
-    "                       first scan that differs\n"
-    "  -v, --verbose        echo each statement with its line, and the waits with their\n"
-    "                       timing\n"
-    "      --keep-going     with -c: play to the end and report every scan that differs\n"
-    "      --check          check the whole file and report; play nothing, open nothing\n"
-    "      --sim[=CHAIN]    play into the simulated cable and chain of tapwright-sim\n"
-    "                       (CHAIN as tapwright-sim takes it; default 8:0x59604093)\n"
-    "      --vcd FILE, --vcd-limit SIZE, --capture-out FILE, --capture-in FILE,\n"
-    "      --fault WHAT     with --sim: as for tapwright-sim\n"
-    "      --no-wait        with --sim: time the waits in seconds without sitting\n"
-    "                       through them\n"
-    "      --cable NAME     the cable and how it is driven (default tapwright: bit-bang,\n"
-    "                       TDI TXD, TMS RXD, TCK RTS, TDO CTS); ft2232h, ft4232h,\n"
-    "                       ft232h and ft2232d drive the chip's MPSSE engine\n"
-    "      --channel A|B    the channel of a two-channel chip (default A)\n"
-    "      --tck-hz RATE    the fastest TCK for MPSSE (Hz, kHz, MHz; default 6 MHz);\n"
-    "                       a FREQUENCY in the file asks a rate up to it\n"
-    "      --progress, --no-progress\n"
-    "                       a progress line on standard error (default: on a terminal)\n"
-    "  -h, --help           this text\n"
-    "      --version        the version\n"
-    "Exit status: 0 played (and every compared bit matched), 1 not played (usage, file,\n"
-    "cable, statement), 2 TDO differed, 130 interrupted.\n";
+using cli::Takes;
+
+enum PlayOptionId {
+  compare_option = sim::last_sim_option + 1,
+  verbose_option,
+  keep_going_option,
+  check_option,
+  sim_option,
+  no_wait_option,
+  progress_option,
+  no_progress_option,
+  cable_option,
+  channel_option,
+  tck_hz_option,
+  detect_option,
+  device_option,
+  help_option,
+  version_option,
+};
+
+// The rows before the simulator's own options, and after them.
+constexpr cli::Option first_rows[] = {
+    {compare_option,
+     "--compare",
+     'c',
+     Takes::nothing,
+     {},
+     "read TDO back and compare it under the masks; a scan\n"
+     "that differs stops the run before the next SIR or\n"
+     "RUNTEST (the SDRs between are still played)"},
+    {verbose_option,
+     "--verbose",
+     'v',
+     Takes::nothing,
+     {},
+     "echo each statement with its line, and the waits\nwith their timing"},
+    {keep_going_option,
+     "--keep-going",
+     0,
+     Takes::nothing,
+     {},
+     "with -c: play to the end and report every scan that\ndiffers"},
+    {check_option,
+     "--check",
+     0,
+     Takes::nothing,
+     {},
+     "check the whole file and report; play nothing, open\nnothing"},
+    {sim_option, "--sim", 0, Takes::optional_value, "CHAIN",
+     "play into the simulated cable and chain of\n"
+     "tapwright-sim (CHAIN as tapwright-sim takes it;\ndefault 8:0x59604093)"},
+};
+constexpr cli::Option cable_rows[] = {
+    {cable_option, "--cable", 0, Takes::value, "NAME",
+     "the cable and how it is driven (default tapwright:\n"
+     "bit-bang, TDI TXD, TMS RXD, TCK RTS, TDO CTS); ft2232h,\n"
+     "ft4232h, ft232h and ft2232d drive the chip's MPSSE\nengine"},
+    {channel_option, "--channel", 0, Takes::value, "A|B",
+     "the channel of a two-channel chip (default A)"},
+    {tck_hz_option, "--tck-hz", 0, Takes::value, "RATE",
+     "the fastest TCK of an MPSSE cable (Hz, kHz, MHz;\n"
+     "default 6 MHz); a FREQUENCY in the file asks a rate\nup to it"},
+    {detect_option, "--detect", 0, Takes::nothing, {},
+     "report the devices on the chain, nearest TDI first;\nno FILE", true},
+    {device_option, "--device", 0, Takes::value, "K",
+     "play the file to device K of the chain (from 1,\n"
+     "nearest TDI first, or its IDCODE 0x...), the others\nin BYPASS"},
+};
+constexpr cli::Option last_rows[] = {
+    {no_wait_option,
+     "--no-wait",
+     0,
+     Takes::nothing,
+     {},
+     "with --sim: time the waits in seconds without sitting\nthrough them"},
+    {progress_option,
+     "--progress",
+     0,
+     Takes::nothing,
+     {},
+     "a progress line on standard error (default: when\nstandard error is a terminal)"},
+    {no_progress_option, "--no-progress", 0, Takes::nothing, {}, "no progress line"},
+    {help_option, "--help", 'h', Takes::nothing, {}, "this text", true},
+    {version_option, "--version", 0, Takes::nothing, {}, "the version", true},
+};
+
+std::vector<cli::Option> option_table() {
+  std::vector<cli::Option> table(std::begin(first_rows), std::end(first_rows));
+  for (cli::Option row : sim::sim_option_rows()) {
+    // The simulated chain is given as --sim=CHAIN; --chain is the chain
+    // the file is played to one device of.
+    if (row.id == sim::chain_option) {
+      row.help =
+          "with --device: the chain, as --sim takes it (else\n"
+          "it is detected); what the cable reads must match it";
+    }
+    table.push_back(row);
+  }
+  table.insert(table.end(), std::begin(cable_rows), std::end(cable_rows));
+  table.insert(table.end(), std::begin(last_rows), std::end(last_rows));
+  return table;
+}
+
+}  // namespace
+
+std::string play_usage() {
+  return "usage: tapwright-play [options] FILE\n"
+         "       tapwright-play --detect [options]\n"
+         "Plays an SVF file (any of SVF, as vendor tools write it) into the JTAG chain behind\n"
+         "an FTDI cable. The whole file is checked before the cable is opened. FILE - reads\n"
+         "standard input.\n" +
+         cli::describe_options(option_table(), "  ") +
+         "--capture-out, --capture-in, --vcd, --vcd-limit, --fault and --no-wait go with\n"
+         "--sim. Exit status: 0 played (and every compared bit matched), 1 not played\n"
+         "(usage, file, cable, statement), 2 TDO differed, 130 interrupted (SIGINT,\n"
+         "SIGTERM, SIGHUP).\n";
+}
 
 int parse_play_options(const std::vector<std::string>& args, PlayOptions& o, std::string& problem) {
-  // tapwright-sim's own options are taken by its own code, from an argv.
-  std::vector<const char*> argv{"tapwright-play"};
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  const int argc = static_cast<int>(argv.size());
-  bool have_file = false;
-  bool only_operands = false;
+  cli::CommandLine line;
+  if (!cli::read_command_line(option_table(), args, line, problem)) return 0;
   bool wants_sim = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (only_operands || arg == "-" || arg.empty() || arg[0] != '-') {
-      if (have_file) {
-        problem = "more than one FILE: '" + o.file + "' and '" + arg + "'";
-        return 0;
-      }
-      o.file = arg;
-      have_file = true;
-      continue;
-    }
-    if (arg == "--") {
-      only_operands = true;
-      continue;
-    }
-    if (arg[1] != '-') {
-      // Short options, which may stand together ("-cv").
-      for (std::size_t k = 1; k < arg.size(); ++k) {
-        switch (arg[k]) {
-          case 'c':
-            o.compare = 1;
-            break;
-          case 'v':
-            o.verbose = 1;
-            break;
-          case 'h':
-            o.help = true;
-            break;
-          default:
-            problem = std::string("unknown option '-") + arg[k] + "'";
-            return 0;
-        }
-      }
-      continue;
-    }
-    const std::size_t eq = arg.find('=');
-    const std::string name = arg.substr(0, eq);
-    const bool has_value = eq != std::string::npos;
-    bool* flag = name == "--keep-going" ? &o.keep_going
-                 : name == "--check"    ? &o.check
-                 : name == "--help"     ? &o.help
-                 : name == "--version"  ? &o.version
-                 : name == "--no-wait"  ? &o.no_wait
-                                        : nullptr;
-    if (name == "--compare" || name == "--verbose" || name == "--progress" ||
-        name == "--no-progress" || flag) {
-      if (has_value) {
-        problem = name + " takes no value";
-        return 0;
-      }
-      if (name == "--compare") o.compare = 1;
-      if (name == "--verbose") o.verbose = 1;
-      if (name == "--progress" || name == "--no-progress") o.progress = name == "--progress";
-      if (flag) *flag = true;
-      wants_sim = wants_sim || flag == &o.no_wait;
-    } else if (name == "--sim") {
-      o.sim = true;
-      if (has_value) o.sim_options.chain = arg.substr(eq + 1);
-      if (has_value && o.sim_options.chain.empty()) {
-        problem = "--sim= needs a chain";
-        return 0;
-      }
-    } else if (name == "--cable" || name == "--channel" || name == "--tck-hz") {
-      std::string value;
-      if (has_value) {
-        value = arg.substr(eq + 1);
-      } else if (i + 1 < argc) {
-        value = argv[++i];
-      }
-      if (value.empty()) {
-        problem = name + " needs a value";
-        return 0;
-      }
-      if (name == "--cable") o.cable = value;
-      if (name == "--tck-hz") o.tck_hz = value;
-      if (name == "--channel") {
-        const char c = static_cast<char>(value[0] & ~0x20);
-        if (value.size() != 1 || c < 'A' || c > 'D') {
-          problem = "--channel needs A, B, C or D, not '" + value + "'";
+  for (const cli::GivenOption& given : line.options) {
+    switch (given.id) {
+      case compare_option:
+        o.compare = 1;
+        break;
+      case verbose_option:
+        o.verbose = 1;
+        break;
+      case keep_going_option:
+        o.keep_going = true;
+        break;
+      case check_option:
+        o.check = true;
+        break;
+      case help_option:
+        o.help = true;
+        break;
+      case version_option:
+        o.version = true;
+        break;
+      case progress_option:
+        o.progress = true;
+        break;
+      case no_progress_option:
+        o.progress = false;
+        break;
+      case no_wait_option:
+        o.no_wait = true;
+        wants_sim = true;
+        break;
+      case sim_option:
+        o.sim = true;
+        if (!given.value.empty()) o.sim_options.chain = given.value;
+        break;
+      case sim::chain_option:
+        o.chain = given.value;
+        break;
+      case cable_option:
+        o.cable = given.value;
+        break;
+      case tck_hz_option:
+        o.tck_hz = given.value;
+        break;
+      case detect_option:
+        o.detect = true;
+        break;
+      case device_option:
+        o.device = given.value;
+        break;
+      case channel_option: {
+        const char c = static_cast<char>(given.value.size() == 1 ? given.value[0] & ~0x20 : 0);
+        if (c < 'A' || c > 'D') {
+          problem = "--channel needs A, B, C or D, not '" + given.value + "'";
           return 0;
         }
         o.channel = c;
+        break;
       }
-    } else if (name == "--chain") {
-      problem = "--chain: the chain is given as --sim=CHAIN";
-      return 0;
-    } else {
-      switch (take_sim_option(argc, argv.data(), i, o.sim_options, problem)) {
-        case SimOptionMatch::taken:
-          wants_sim = true;
-          break;
-        case SimOptionMatch::error:
-          return 0;
-        case SimOptionMatch::not_ours:
-          problem = "unknown option '" + name + "'";
-          return 0;
-      }
+      default:  // the simulator's own
+        if (!sim::set_sim_option(given.id, given.value, o.sim_options, problem)) return 0;
+        wants_sim = true;
     }
   }
+  if (!line.operands.empty()) o.file = line.operands[0];
   if (o.help || o.version) return 1;
-  if (!have_file) {
-    problem = "no FILE given";
-    return 0;
-  }
   if (wants_sim && !o.sim) {
     problem =
         "--vcd, --vcd-limit, --capture-out, --capture-in, --fault and --no-wait go with --sim";
@@ -155,6 +199,14 @@ int parse_play_options(const std::vector<std::string>& args, PlayOptions& o, std
   }
   if (o.keep_going && !o.compare) {
     problem = "--keep-going goes with -c";
+    return 0;
+  }
+  if (!o.chain.empty() && o.device.empty()) {
+    problem = "--chain goes with --device (a simulated chain is given as --sim=CHAIN)";
+    return 0;
+  }
+  if (o.detect && (!o.device.empty() || o.check)) {
+    problem = "--detect plays no file: not with --device or --check";
     return 0;
   }
   return 1;

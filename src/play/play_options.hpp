@@ -1,5 +1,6 @@
 #pragma once
-// The command line of tapwright-play.
+// The command line of tapwright-play: its options as data, and what they
+// make of a run.
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,14 +21,17 @@ struct PlayOptions {
   // The simulated cable instead of a real one, as tapwright-sim's options
   // describe it.
   bool sim = false;
-  bool no_wait = false;  // with --sim: waits are not slept through
+  bool no_wait = false;  // with --sim: waits are not sat through
   std::string cable;     // a named cable; empty: the default
   char channel = 0;      // 'A'..'D'; 0: the cable's own
   std::string tck_hz;    // as given; empty: none
+  bool detect = false;   // report what is on the chain; no FILE
+  std::string device;    // the one device of the chain the file is for
+  std::string chain;     // the chain as the user gives it (--chain)
   sim::SimOptions sim_options;
 };
 
-extern const char* const play_usage;
+std::string play_usage();
 
 // 1, or 0 with the reason in `problem`. `args` leaves out the program name.
 int parse_play_options(const std::vector<std::string>& args, PlayOptions& options,

@@ -32,7 +32,8 @@ ProgressLine::ProgressLine(std::FILE* out, bool enabled, HostClock& clock, std::
       start_ns_(clock.now_ns()),
       next_draw_ns_(start_ns_ + redraw_ns) {}
 
-void ProgressLine::update(std::uint64_t bytes_done, std::uint64_t clocks_done) {
+void ProgressLine::update(std::uint64_t bytes_done, std::uint64_t clocks_done,
+                          std::int64_t wait_left_ns) {
   if (!enabled_) return;
   const std::int64_t now = clock_.now_ns();
   if (now < next_draw_ns_) return;
@@ -43,8 +44,16 @@ void ProgressLine::update(std::uint64_t bytes_done, std::uint64_t clocks_done) {
   if (file_bytes_ > 0) {
     text += std::to_string(bytes_done * 100 / file_bytes_) + "% of " + name_ + ", ";
   }
-  text += with_unit(static_cast<double>(clocks_done), "clocks") + " at " + with_unit(rate, "Hz");
-  if (rate > 0 && total_clocks_ > clocks_done) {
+  text += with_unit(static_cast<double>(clocks_done), "clocks");
+  if (wait_left_ns >= 0) {
+    char wait[48];
+    std::snprintf(wait, sizeof wait, ", waiting: %.1f s to go",
+                  static_cast<double>(wait_left_ns) / 1e9);
+    text += wait;
+  } else {
+    text += " at " + with_unit(rate, "Hz");
+  }
+  if (wait_left_ns < 0 && rate > 0 && total_clocks_ > clocks_done) {
     const auto left =
         static_cast<std::uint64_t>(static_cast<double>(total_clocks_ - clocks_done) / rate);
     char eta[48];

@@ -1,7 +1,8 @@
 #pragma once
 // One line on standard error that says how far a run has come: the share
-// of the file, the clocks given, their rate and the time left. Redrawn at
-// most ten times a second, and erased when the run ends.
+// of the file, the clocks given, their rate and the time left, or during a
+// wait in seconds, how long it has to go. Redrawn at most ten times a
+// second, and erased when the run ends.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -20,7 +21,8 @@ class ProgressLine {
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
 
-  void update(std::uint64_t bytes_done, std::uint64_t clocks_done);
+  // `wait_left_ns` 0 or more: a wait in seconds has that long to go.
+  void update(std::uint64_t bytes_done, std::uint64_t clocks_done, std::int64_t wait_left_ns = -1);
   void erase();
 
  private:

@@ -93,6 +93,7 @@ int SvfPlayer::wait_ns(std::int64_t ns) {
   for (std::int64_t now = clock_.now_ns(); now < deadline; now = clock_.now_ns()) {
     if (interrupted_ && *interrupted_) return fail();
     const std::int64_t left = deadline - now;
+    if (settings_.waiting) settings_.waiting(left);
     clock_.sleep_ns(left < sleep_slice_ns ? left : sleep_slice_ns);
   }
   return 1;
@@ -197,11 +198,17 @@ void SvfPlayer::runtest(const RuntestCommand& c) {
     }
     if (stopped_at_mismatch()) return;
     const std::int64_t margin = settings_.compare == 1 ? 0 : settings_.unconfirmed_margin_ns;
+    const std::int64_t wait = static_cast<std::int64_t>(*ns) + margin;
     const std::int64_t start = clock_.now_ns();
-    if (!wait_ns(static_cast<std::int64_t>(*ns) + margin)) return;
-    const std::int64_t waited = clock_.now_ns() - start;
-    char took[48];
-    std::snprintf(took, sizeof took, ": waited %.1f ms", static_cast<double>(waited) / 1e6);
+    char took[64];
+    if (settings_.no_wait) {
+      std::snprintf(took, sizeof took, ": a wait of %.1f ms, skipped (--no-wait)",
+                    static_cast<double>(wait) / 1e6);
+    } else {
+      if (!wait_ns(wait)) return;
+      std::snprintf(took, sizeof took, ": waited %.1f ms",
+                    static_cast<double>(clock_.now_ns() - start) / 1e6);
+    }
     text += ' ';
     text += seconds(*c.min_time);
     text += took;

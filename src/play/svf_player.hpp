@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "fullsvf/svf_front_end.hpp"
@@ -31,6 +32,10 @@ struct PlaySettings {
   // `min_hz`, which the cable cannot make; `start_hz` is the rate without
   // one. All 0 for a cable that keeps its own rate.
   std::uint64_t start_hz = 0, max_hz = 0, min_hz = 0;
+  // Waits in seconds are timed and echoed, not sat through (--no-wait).
+  bool no_wait = false;
+  // Told, many times a second, how long a wait in seconds has to go.
+  std::function<void(std::int64_t)> waiting;
 };
 
 // The checking pass reports notes and neither echoes nor waits; the

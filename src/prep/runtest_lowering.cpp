@@ -5,6 +5,9 @@
 namespace tapwright::prep {
 namespace {
 
+// A wait beyond this many clocks (months at any cable's speed) is a typo.
+constexpr std::uint64_t limit = std::uint64_t{1} << 53;
+
 void append_state(std::string& out, TapState state) {
   out += "STATE ";
   out += tap_state_name(state);
@@ -13,7 +16,20 @@ void append_state(std::string& out, TapState state) {
 
 }  // namespace
 
-int lower_runtest(const fullsvf::RuntestCommand& command, const fullsvf::DecimalNumber& hz,
+std::optional<std::uint64_t> wait_clocks(const fullsvf::RuntestCommand& command,
+                                         const fullsvf::DecimalNumber& hz,
+                                         fullsvf::Diagnostics& diagnostics) {
+  if (!command.min_time) return 0;
+  const auto clocks = fullsvf::ceil_product(*command.min_time, hz, limit);
+  if (!clocks) {
+    diagnostics.error(command.line, "RUNTEST waits longer than tapwright-prep accepts (" +
+                                        command.min_time->to_string() +
+                                        " SEC is over 2^53 clocks at " + hz.to_string() + " Hz)");
+  }
+  return clocks;
+}
+
+int lower_runtest(const fullsvf::RuntestCommand& command, const fullsvf::DecimalNumber* hz,
                   std::string& out, fullsvf::Diagnostics& diagnostics) {
   if (command.count_in_sck) {
     diagnostics.error(command.line, "RUNTEST counts SCK clocks, which tapwright cannot give");
@@ -21,15 +37,14 @@ int lower_runtest(const fullsvf::RuntestCommand& command, const fullsvf::Decimal
   }
   std::optional<std::uint64_t> count = std::uint64_t{0};
   if (command.count) count = command.count->ceil();
-  // A wait beyond this many clocks (months at any cable's speed) is a typo.
-  constexpr std::uint64_t limit = std::uint64_t{1} << 53;
-  std::optional<std::uint64_t> timed = std::uint64_t{0};
-  if (command.min_time) timed = fullsvf::ceil_product(*command.min_time, hz, limit);
-  if (!count || *count > limit || !timed) {
+  if (!count || *count > limit) {
     diagnostics.error(command.line,
                       "RUNTEST waits longer than tapwright-prep accepts (over 2^53 clocks)");
     return 0;
   }
+  const std::optional<std::uint64_t> timed =
+      hz ? wait_clocks(command, *hz, diagnostics) : std::uint64_t{0};
+  if (!timed) return 0;
   if (command.max_time) {
     diagnostics.note(command.line, "MAXIMUM " + command.max_time->to_string() +
                                        " SEC ignored: tapwright bounds no wait from above");

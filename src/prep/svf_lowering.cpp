@@ -1,5 +1,7 @@
 #include "prep/svf_lowering.hpp"
 
+#include <algorithm>
+
 #include "fullsvf/hex_value.hpp"
 #include "fullsvf/svf_front_end.hpp"
 #include "prep/runtest_lowering.hpp"
@@ -10,6 +12,9 @@ namespace {
 
 using namespace fullsvf;
 
+// Output is handed on in pieces of about this size, a long value included.
+constexpr std::size_t piece = std::size_t{1} << 16;
+
 std::string printable(std::string_view name) {
   std::string text(name);
   for (char& c : text) {
@@ -18,18 +23,28 @@ std::string printable(std::string_view name) {
   return text;
 }
 
-// The lowering back end: appends tapwright's statements to `out`.
+// check: every problem but the waits in seconds, whose rate may not be
+// known yet; waits: only those; write: the lowered statements.
+enum class Pass { check, waits, write };
+
+// The lowering back end.
 class Lowering final : public SvfBackEnd {
  public:
-  // Not `writing`: the first pass, which only looks for problems and need
-  // not spell out the scans.
-  Lowering(const DecimalNumber& hz, Diagnostics& diagnostics, std::string& out, bool writing)
-      : hz_(hz), diagnostics_(diagnostics), out_(out), writing_(writing) {}
+  // `hz` turns seconds into clocks; null while the rate is not known.
+  // `write` takes the output in pieces; empty in the passes that only check.
+  Lowering(Pass pass, const DecimalNumber* hz, Diagnostics& diagnostics,
+           std::function<int(std::string_view)> write = {})
+      : pass_(pass), hz_(hz), diagnostics_(diagnostics), write_(std::move(write)) {}
 
   void scan(const ScanCommand& c) override;
   void runtest(const RuntestCommand& c) override {
-    if (c.min_time && !c.min_time->is_zero()) uses_seconds_ = true;
-    lower_runtest(c, hz_, out_, diagnostics_);
+    const bool timed = c.min_time && !c.min_time->is_zero();
+    uses_seconds_ = uses_seconds_ || timed;
+    if (pass_ != Pass::waits) {
+      lower_runtest(c, hz_, out_, diagnostics_);
+    } else if (timed) {
+      wait_clocks(c, *hz_, diagnostics_);
+    }
   }
   void state(const StateCommand& c) override;
   void end_state(const EndStateCommand& c) override {
@@ -45,6 +60,7 @@ class Lowering final : public SvfBackEnd {
     if (c.hz) last_frequency_ = c.hz;
   }
   void unsupported(const Statement& s) override {
+    if (pass_ == Pass::waits) return;
     if (s.command == "PIO" || s.command == "PIOMAP") {
       diagnostics_.error(s.line,
                          s.command + " cannot be lowered: tapwright drives no parallel I/O pins");
@@ -54,40 +70,81 @@ class Lowering final : public SvfBackEnd {
     }
   }
 
+  // Hands on what has gathered once it is `least` bytes or more; 0 once a
+  // write failed.
+  int spill(std::size_t least = piece) {
+    if (out_.size() < least) return ok_;
+    if (write_ && ok_) ok_ = write_(out_);
+    out_.clear();
+    return ok_;
+  }
+  void put(std::string_view text) { out_ += text; }
   const std::optional<DecimalNumber>& last_frequency() const { return last_frequency_; }
   bool uses_seconds() const { return uses_seconds_; }
 
  private:
-  DecimalNumber hz_;
+  // A value as exactly the digits its length needs, in upper case.
+  void put_digits(std::string_view digits, std::int64_t length);
+  void put_ones(std::int64_t length);
+
+  Pass pass_;
+  const DecimalNumber* hz_;
   Diagnostics& diagnostics_;
-  std::string& out_;
-  bool writing_;
+  std::function<int(std::string_view)> write_;
+  std::string out_;
+  int ok_ = 1;
   FoldedBits folded_;
   std::optional<DecimalNumber> last_frequency_;
   bool uses_seconds_ = false;
 };
 
+void Lowering::put_digits(std::string_view digits, std::int64_t length) {
+  const auto need = static_cast<std::size_t>(hex_digits_for(length));
+  for (std::size_t zeros = need > digits.size() ? need - digits.size() : 0; zeros > 0;) {
+    const std::size_t n = std::min(zeros, piece);
+    out_.append(n, '0');
+    zeros -= n;
+    spill();
+  }
+  while (!digits.empty()) {
+    const std::size_t n = std::min(digits.size(), piece);
+    hex_append_upper(out_, digits.substr(0, n), static_cast<std::int64_t>(n) * 4);
+    digits.remove_prefix(n);
+    spill();
+  }
+}
+
+void Lowering::put_ones(std::int64_t length) {
+  if (length == 0) return;
+  std::string top;
+  hex_ones(length - 4 * (hex_digits_for(length) - 1), top);
+  out_ += top;
+  for (auto left = static_cast<std::size_t>(hex_digits_for(length) - 1); left > 0;) {
+    const std::size_t n = std::min(left, piece);
+    out_.append(n, 'F');
+    left -= n;
+    spill();
+  }
+}
+
 void Lowering::scan(const ScanCommand& c) {
-  if (!writing_) return;
+  if (pass_ != Pass::write) return;
   const bool wrapped = c.header.length != 0 || c.trailer.length != 0;
   const ScanBits bits = wrapped ? fold_scan(c.header, c.scan, c.trailer, folded_) : c.scan;
-  out_.reserve(out_.size() + 3 * static_cast<std::size_t>(hex_digits_for(bits.length)) + 64);
   out_ += c.name;
   out_ += ' ';
   out_ += std::to_string(bits.length);
   out_ += " TDI (";
-  hex_append_upper(out_, bits.tdi, bits.length);
+  put_digits(bits.tdi, bits.length);
   out_ += ')';
   if (c.compares) {
     out_ += " TDO (";
-    hex_append_upper(out_, bits.tdo, bits.length);
+    put_digits(bits.tdo, bits.length);
     out_ += ") MASK (";
     if (bits.mask_ones) {
-      std::string ones;
-      hex_ones(bits.length, ones);
-      out_ += ones;
+      put_ones(bits.length);
     } else {
-      hex_append_upper(out_, bits.mask, bits.length);
+      put_digits(bits.mask, bits.length);
     }
     out_ += ')';
   }
@@ -95,6 +152,7 @@ void Lowering::scan(const ScanCommand& c) {
 }
 
 void Lowering::state(const StateCommand& c) {
+  if (pass_ == Pass::waits) return;
   std::vector<TapState> stable;
   std::string problem;
   if (!lower_state_path(c.from, c.path, stable, problem)) {
@@ -102,21 +160,21 @@ void Lowering::state(const StateCommand& c) {
     return;
   }
   out_ += "STATE";
-  for (TapState state : stable) (out_ += ' ') += tap_state_name(state);
+  for (TapState state : stable) {
+    (out_ += ' ') += tap_state_name(state);
+    spill();
+  }
   out_ += ";\n";
 }
 
-// Runs the front end over the whole source; `flush` is called between
-// statements once enough output has gathered, and at the end.
-template <typename Flush>
-void lower_all(SvfSource& source, Lowering& lowering, Diagnostics& diagnostics, std::string& out,
-               Flush flush) {
+// Runs the front end over the whole source, handing the output on between
+// statements and at the end; the statements read.
+std::uint64_t lower_all(SvfSource& source, Lowering& lowering, Diagnostics& diagnostics) {
   SvfFrontEnd front_end(source, diagnostics);
-  constexpr std::size_t piece = std::size_t{1} << 16;
-  while (front_end.next(lowering)) {
-    if (out.size() >= piece && !flush()) return;
-  }
-  flush();
+  std::uint64_t statements = 0;
+  while (lowering.spill() && front_end.next(lowering)) ++statements;
+  lowering.spill(0);
+  return statements;
 }
 
 }  // namespace
@@ -125,15 +183,12 @@ LoweringPlan svf_check_lowering(SvfSource& source, const LoweringOptions& option
                                 Diagnostics& diagnostics) {
   LoweringPlan plan;
   plan.hz = *parse_decimal(default_tck_hz);
-  std::string out;
-  Lowering lowering(options.tck_hz.value_or(plan.hz), diagnostics, out, false);
-  lower_all(source, lowering, diagnostics, out, [&] {
-    out.clear();
-    return 1;
-  });
+  const DecimalNumber* given = options.tck_hz ? &*options.tck_hz : nullptr;
+  Lowering lowering(Pass::check, given, diagnostics);
+  plan.statements = lower_all(source, lowering, diagnostics);
   plan.errors = diagnostics.error_count();
-  if (options.tck_hz) {
-    plan.hz = *options.tck_hz;
+  if (given) {
+    plan.hz = *given;
     plan.hz_source = "from --tck-hz";
   } else if (lowering.last_frequency()) {
     plan.hz = *lowering.last_frequency();
@@ -142,33 +197,42 @@ LoweringPlan svf_check_lowering(SvfSource& source, const LoweringOptions& option
     plan.hz_source = "the default; the file has no FREQUENCY";
     plan.rate_assumed = lowering.uses_seconds();
   }
+  plan.waits_to_check = !given && lowering.uses_seconds();
   return plan;
+}
+
+void svf_check_waits(SvfSource& source, LoweringPlan& plan, Diagnostics& diagnostics) {
+  // The first pass reported every other problem and note already.
+  Diagnostics quiet;
+  const int before = diagnostics.error_count();
+  Lowering lowering(Pass::waits, &plan.hz, diagnostics);
+  lower_all(source, lowering, quiet);
+  plan.errors += diagnostics.error_count() - before;
+  plan.waits_to_check = false;
 }
 
 int svf_write_lowered(SvfSource& source, const LoweringOptions& options, const LoweringPlan& plan,
                       const std::function<int(std::string_view)>& write) {
-  std::string out = "// tapwright-prep: lowered from " + printable(options.input_name) +
-                    "; SEC waits at " + plan.hz.to_string() + " Hz (" + plan.hz_source + ")\n";
-  // The first pass reported every problem and note already.
   Diagnostics quiet;
-  Lowering lowering(plan.hz, quiet, out, true);
-  int ok = 1;
-  lower_all(source, lowering, quiet, out, [&] {
-    ok = write(out);
-    out.clear();
-    return ok;
-  });
-  return ok && quiet.error_count() == 0 && !source.failed() ? 1 : 0;
+  Lowering lowering(Pass::write, &plan.hz, quiet, write);
+  lowering.put("// tapwright-prep: lowered from " + printable(options.input_name) +
+               "; SEC waits at " + plan.hz.to_string() + " Hz (" + plan.hz_source + ")\n");
+  lower_all(source, lowering, quiet);
+  return lowering.spill(0) && quiet.error_count() == 0 && !source.ended_early() ? 1 : 0;
 }
 
 LoweringResult svf_lower(std::string_view text, const LoweringOptions& options) {
   LoweringResult result;
   Diagnostics diagnostics([&](const Diagnostic& d) { result.diagnostics.push_back(d); });
   SvfSource first(text);
-  const LoweringPlan plan = svf_check_lowering(first, options, diagnostics);
+  LoweringPlan plan = svf_check_lowering(first, options, diagnostics);
+  if (plan.waits_to_check) {
+    SvfSource again(text);
+    svf_check_waits(again, plan, diagnostics);
+  }
   if (plan.errors != 0) return result;
-  SvfSource second(text);
-  result.lowered = svf_write_lowered(second, options, plan, [&](std::string_view piece) {
+  SvfSource last(text);
+  result.lowered = svf_write_lowered(last, options, plan, [&](std::string_view piece) {
     result.output += piece;
     return 1;
   });

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sim/output_file.hpp"
+#include "cli/output_file.hpp"
 
 namespace tapwright::sim {
 
@@ -25,13 +25,12 @@ class ClockTrace {
     levels_ = levels;
     count_ = 1;
   }
-  // Writes the last run and closes; false when anything was not written.
-  bool finish() {
+  // Writes the last run; the file is then ready to be put in place.
+  void finish() {
     put_run();
     count_ = 0;
-    return file_.close();
   }
-  OutputFile& file() { return file_; }
+  cli::OutputFile& file() { return file_; }
 
  private:
   void put_run() {
@@ -41,7 +40,7 @@ class ClockTrace {
     file_.write(line.data(), line.size());
   }
 
-  OutputFile file_;
+  cli::OutputFile file_;
   unsigned levels_ = 0;
   std::uint64_t count_ = 0;
 };

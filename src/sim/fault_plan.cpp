@@ -1,6 +1,7 @@
 #include "sim/fault_plan.hpp"
 
 #include <charconv>
+#include <cstdint>
 
 namespace tapwright::sim {
 
@@ -43,6 +44,10 @@ int parse_fault(std::string_view text, FaultPlan& plan, std::string& error) {
   std::uint64_t call = 0;
   const char* end = count.data() + count.size();
   const auto [ptr, ec] = std::from_chars(count.data(), end, call);
+  if (ec == std::errc::result_out_of_range && ptr == end) {
+    error = prefix + "N is too large (at most " + std::to_string(UINT64_MAX) + ")";
+    return 0;
+  }
   if (count.empty() || ec != std::errc{} || ptr != end || call == 0) {
     error = prefix + "N must be a call number of 1 or more";
     return 0;

@@ -43,8 +43,8 @@ int SimDevice::configure(const SimOptions& options, std::string& error) {
       !parse_fault(options.fault, fault, error)) {
     return 0;
   }
-  OutputFile capture_out;
-  OutputFile capture_in;
+  cli::OutputFile capture_out;
+  cli::OutputFile capture_in;
   std::unique_ptr<VcdWriter> vcd;
   if (!options.capture_out.empty() &&
       !capture_out.open(options.capture_out, "capture file", error)) {
@@ -151,25 +151,23 @@ std::string size_text(std::uint64_t bytes) {
 
 }  // namespace
 
-void SimDevice::settle(OutputFile& file, bool written, const char* what) {
-  if (written) return;
-  // A truncated capture or waveform would mislead whoever reads it later.
-  file.remove();
-  if (!output_error_.empty()) return;
-  output_error_ = std::string("could not write all of ") + what + " '" + file.path() + "'";
-  if (!file.reason().empty()) output_error_ += ": " + file.reason();
+bool SimDevice::settle(cli::OutputFile& file) {
+  std::string problem;
+  if (!file.is_open() || file.commit(problem)) return true;
+  if (output_error_.empty()) output_error_ = problem;
+  return false;
 }
 
 void SimDevice::finish() {
-  if (capture_out_.is_open()) settle(capture_out_, capture_out_.close(), "capture file");
-  if (capture_in_.is_open()) settle(capture_in_, capture_in_.close(), "capture file");
-  if (clocks_ && clocks_->file().is_open()) {
-    settle(clocks_->file(), clocks_->finish(), "clock trace");
+  settle(capture_out_);
+  settle(capture_in_);
+  if (clocks_) {
+    clocks_->finish();
+    settle(clocks_->file());
   }
   if (vcd_ && vcd_->is_open()) {
-    const bool written = vcd_->finish();
-    settle(vcd_->file(), written, "VCD file");
-    if (written && vcd_->stopped_at() != 0 && output_error_.empty()) {
+    vcd_->finish();
+    if (settle(vcd_->file()) && vcd_->stopped_at() != 0 && output_error_.empty()) {
       output_error_ = "VCD file '" + vcd_->path() + "' stopped at its size limit (--vcd-limit " +
                       size_text(vcd_->limit()) + ", 0 for none): it ends before time step " +
                       std::to_string(vcd_->stopped_at()) + " of " + std::to_string(vcd_->time());
@@ -178,10 +176,10 @@ void SimDevice::finish() {
 }
 
 void SimDevice::remove_outputs() {
-  capture_out_.remove();
-  capture_in_.remove();
-  if (clocks_) clocks_->file().remove();
-  if (vcd_) vcd_->file().remove();
+  capture_out_.discard();
+  capture_in_.discard();
+  if (clocks_) clocks_->file().discard();
+  if (vcd_) vcd_->file().discard();
 }
 
 std::string SimDevice::output_error() const {

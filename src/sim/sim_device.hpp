@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "cli/output_file.hpp"
 #include "link/device.hpp"
 #include "sim/fault_plan.hpp"
-#include "sim/output_file.hpp"
 #include "sim/sim_chip.hpp"
 #include "sim/sim_options.hpp"
 #include "sim/vcd_writer.hpp"
@@ -44,14 +44,14 @@ class SimDevice final : public Device {
   DeviceStatus set_divisor(DeviceHandle handle, std::uint16_t divisor) override;
   DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask, std::uint8_t mode) override;
 
-  // Flushes and closes the capture and VCD files (the destructor does it
-  // too). A file that could not be completely written is removed, so that
-  // nothing truncated is left under its name; a waveform stopped at its
-  // size limit is kept, a valid VCD file up to that point. Afterwards
-  // output_error() tells whether everything was written.
+  // Puts the capture and VCD files in place (the destructor does it too).
+  // A file that could not be completely written is not, so that nothing
+  // truncated is left under its name; a waveform stopped at its size limit
+  // is, a valid VCD file up to that point. Afterwards output_error() tells
+  // whether everything was written.
   void finish();
-  // Closes and removes every capture and VCD file, for a run that did not
-  // come to its end. Names that are no regular file (/dev/null) are left.
+  // Drops every capture and VCD file, for a run that did not come to its
+  // end: their names are left as they were.
   void remove_outputs();
   // Empty, or a one-line reason when a capture or VCD file could not be
   // fully written or the waveform reached its size limit.
@@ -64,13 +64,13 @@ class SimDevice final : public Device {
 
  private:
   bool valid(DeviceHandle handle) const { return open_ && handle == this; }
-  // Records why `file` was not `written` in full, and removes it.
-  void settle(OutputFile& file, bool written, const char* what);
+  // Puts `file` in place, or records why it could not be.
+  bool settle(cli::OutputFile& file);
 
   std::unique_ptr<SimChip> chip_;
   FaultPlan fault_;
-  OutputFile capture_out_;
-  OutputFile capture_in_;
+  cli::OutputFile capture_out_;
+  cli::OutputFile capture_in_;
   std::unique_ptr<ClockTrace> clocks_;
   std::unique_ptr<VcdWriter> vcd_;  // held apart: its buffer is large
   std::string output_error_;

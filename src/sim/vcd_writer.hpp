@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sim/output_file.hpp"
+#include "cli/output_file.hpp"
 
 namespace tapwright::sim {
 
@@ -34,16 +34,16 @@ class VcdWriter {
     if (value != last_) emit(value);
   }
 
-  // Ends the dump at the close of the last step it holds and closes the
-  // file; false when anything could not be written.
-  bool finish();
+  // Ends the dump at the close of the last step it holds; the file is then
+  // to be committed.
+  void finish();
   std::uint64_t time() const { return time_; }
   // The pins the dump shows last (TDI, TMS, TCK in bits 0 to 2).
   std::uint8_t pins() const { return static_cast<std::uint8_t>(last_ & 0x07u); }
   // 0 while every step is in the dump; else the first step left out.
   std::uint64_t stopped_at() const { return stopped_at_; }
   std::uint64_t limit() const { return limit_; }
-  OutputFile& file() { return file_; }
+  cli::OutputFile& file() { return file_; }
   const std::string& path() const { return file_.path(); }
 
  private:
@@ -54,7 +54,7 @@ class VcdWriter {
   void put(const char* text, std::size_t size);
   void drain();
 
-  OutputFile file_;
+  cli::OutputFile file_;
   char buffer_[1 << 16];
   std::size_t used_ = 0;
   std::size_t room_ = 0;  // how far steps may fill the buffer

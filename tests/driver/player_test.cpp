@@ -1,12 +1,10 @@
 // The player's run from its command line to its exit status: the argument
 // scan, the device bring-up in its exact order, every way a run ends with
-// its message, and the summary; then the choice of cable and the sizes the
-// simulator's options take.
+// its message, and the summary; then the choice of cable.
 #include <gtest/gtest.h>
 
 #include "driver/cable_choice.hpp"
 #include "driver/played.hpp"
-#include "driver/sim_arguments.hpp"
 
 namespace tapwright::testing {
 namespace {
@@ -110,27 +108,6 @@ TEST(CableChoice, TheVendorLibraryWhenItLoadsElseLibftdiElseTheVendorLibraryAnyw
     FakeBackEnd libftdi(available);
     Device& chosen = choose_cable(vendor, built ? &libftdi : nullptr);
     EXPECT_EQ(&chosen, libftdi_chosen ? &libftdi.cable : &vendor.cable);
-  }
-}
-
-TEST(SimOption, WaveformLimitSizes) {
-  const std::pair<const char*, std::uint64_t> sizes[] = {
-      {"4096", 4096},
-      {"3k", 3 << 10},
-      {"16M", 16 << 20},
-      {"4g", std::uint64_t{4} << 30},
-      {"18446744073709551615", UINT64_MAX},
-      {"17179869183G", std::uint64_t{17179869183} << 30},
-      {"18446744073709551616", 0},
-      {"17179869184G", 0},
-      {"G", 0},
-      {"1.5G", 0},
-      {"4T", 0}};
-  for (auto [text, bytes] : sizes) {
-    const char* argv[] = {"tapwright-sim", "--vcd-limit", text};
-    SimArguments args;
-    EXPECT_EQ(split_sim_arguments(3, argv, args), bytes ? 1 : 0) << text;
-    EXPECT_EQ(args.options.vcd_limit, bytes ? bytes : sim::default_vcd_limit) << text;
   }
 }
 

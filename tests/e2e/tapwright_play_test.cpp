@@ -1,6 +1,7 @@
-// tapwright-play as a user runs it: byte for byte what tapwright plays for
-// the same file lowered by tapwright-prep; every file of the corpus to its
-// end; every refusal with its line, before anything is opened; Ctrl-C.
+// The players as a user runs them: tapwright-play byte for byte as
+// tapwright plays the same file lowered by tapwright-prep, every file of the
+// corpus to its end; tapwright-sim's captures and waveforms; the progress
+// line; the memory long values and paths take.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -49,35 +51,28 @@ std::vector<std::string> svf_files() {
 
 class EveryFile : public ::testing::TestWithParam<std::string> {};
 
+// Every file plays to its end (its TDO may differ on a chain that is not
+// its device), the CoolRunner-II files with their paths through Capture-DR
+// and their clocks in Pause-DR included; its waits are timed, not slept.
 // Files that tapwright-prep lowers and that give no wait in seconds play the
-// same bytes through either program: with -c, so that tapwright-play's read
-// back before every SIR is crossed too.
-TEST_P(EveryFile, PlaysWhatTapwrightPlaysOfTheLoweredFile) {
+// same bytes through tapwright: with -c, so that tapwright-play's read back
+// before every SIR is crossed too.
+TEST_P(EveryFile, PlaysToItsEndAsTapwrightPlaysTheLoweredFile) {
   const std::string svf = read_file(GetParam());
   const std::string dir = scratch_dir("agree");
-  const ProgramRun lowered = run_program(prep, {"-o", dir + "/lowered.svf", GetParam()});
-  if (lowered.status != 0 || waits_in_seconds(svf)) {
-    GTEST_SKIP() << "not lowered, or waits in seconds: " << lowered.err.substr(0, 200);
-  }
   const std::string chain = chain_for(svf);
-  const ProgramRun a = run_program(play, {"--sim=" + chain, "--capture-out", dir + "/play.bin",
-                                          "-c", "--keep-going", GetParam()});
+  const ProgramRun a = run_program(play, {"--sim=" + chain, "--no-wait", "--capture-out",
+                                          dir + "/play.bin", "-c", "--keep-going", GetParam()});
+  EXPECT_TRUE(a.status == 0 || a.status == 2) << a.status << "\n" << a.err;
+  EXPECT_EQ(a.err.find("problem"), std::string::npos) << a.err;
+  const ProgramRun lowered = run_program(prep, {"-o", dir + "/lowered.svf", GetParam()});
+  if (lowered.status != 0 || waits_in_seconds(svf)) return;
   const ProgramRun b = run_program(
       sim, {"--chain", chain, "--capture-out", dir + "/sim.bin", dir + "/lowered.svf", "-c"});
   EXPECT_EQ(a.status, b.status) << a.err << b.err;
   const std::string played = read_file(dir + "/play.bin");
   EXPECT_GT(played.size(), 12u);
   EXPECT_TRUE(played == read_file(dir + "/sim.bin")) << "the two captures differ";
-}
-
-// Every file plays to its end (its TDO may differ on a chain that is not
-// its device), the CoolRunner-II files with their paths through Capture-DR
-// and their clocks in Pause-DR included. Its waits are timed, not slept.
-TEST_P(EveryFile, PlaysToItsEnd) {
-  const ProgramRun run = run_program(play, {"--sim=" + chain_for(read_file(GetParam())),
-                                            "--no-wait", "-c", "--keep-going", GetParam()});
-  EXPECT_TRUE(run.status == 0 || run.status == 2) << run.status << "\n" << run.err;
-  EXPECT_EQ(run.err.find("problem"), std::string::npos) << run.err;
 }
 
 // Lines that only say at what rate a cable clocks, which differs by cable.
@@ -135,118 +130,30 @@ INSTANTIATE_TEST_SUITE_P(Files, EveryFile, ::testing::ValuesIn(svf_files()),
                            return name;
                          });
 
-TEST(PlayProgram, RefusesWithTheLineAndPlaysNothing) {
-  struct Case {
-    std::string svf;
-    std::string err;  // after "FILE:"
-  };
-  const std::vector<Case> cases = {
-      {"SIR 8 TDI (01);\nPIO (HL);\n",
-       "2: PIO cannot be played: the cable drives no parallel I/O pins\n"},
-      {"STATE IDLE DRPAUSE;\n",
-       "1: STATE path IDLE IDLE DRPAUSE: DRPAUSE does not follow IDLE in the TAP state graph\n"},
-      {"\nRUNTEST 10 SCK;\n",
-       "2: RUNTEST counts SCK clocks; the cable has no SCK wire to give them\n"},
-      {"\x1b[2J;", "1: '\\x1b[2J' is no SVF statement\n"},
-      {"\nPIOMAP (IN A);", "2: PIOMAP cannot be played: the cable drives no parallel I/O pins\n"},
-      {"RUNTEST 1E16 TCK;", "1: RUNTEST gives more than 2^53 clocks\n"},
-      {"RUNTEST 5 TCK ENDSTATE (IDLE);",
-       "1: RUNTEST needs a stable state (IDLE, RESET, DRPAUSE, IRPAUSE) where it has no word\n"},
-      {"HDR 2 TDI (0);\nSDR 2147483646 TDI (0);",
-       "2: SDR with its header and trailer is 2147483648 bits, over tapwright's 2147483647\n"},
-  };
-  const std::string dir = scratch_dir("refused");
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.svf);
-    const std::string path = dir + "/bad.svf";
-    write_file(path, c.svf);
-    const ProgramRun run =
-        run_program(play, {"--sim", "--capture-out", dir + "/out.bin", "-c", path});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err,
-              path + ":" + c.err + "tapwright-play: " + path + ": 1 problem; nothing played\n");
-    EXPECT_FALSE(fs::exists(dir + "/out.bin")) << "the cable was opened";
+// The progress line is redrawn all through one long statement, and counts
+// a wait down.
+TEST(PlayProgram, ProgressThroughALongStatementAndAWait) {
+  const std::string path = scratch_dir("progress") + "/long.svf";
+  write_file(path, "RUNTEST 400000000 TCK;\nRUNTEST 1 SEC;\n");
+  const ProgramRun run = run_program(play, {"--sim=none", "--progress", path});
+  EXPECT_EQ(run.status, 0);
+  int clocking = 0, waiting = 0;
+  std::istringstream lines(run.err);
+  for (std::string line; std::getline(lines, line, '\r');) {
+    clocking += std::regex_search(line, std::regex("^tapwright-play: 0% .* Mclocks at "));
+    waiting += std::regex_search(line, std::regex("Mclocks, waiting: 0\\.[0-9] s to go"));
   }
-}
-
-TEST(PlayProgram, EchoesChecksAndNamesTheScanThatDiffered) {
-  check_runs(
-      play,
-      {{"--sim -c -v @/idcode.svf", 0,
-        "@/idcode.svf:3: SIR 8 TDI (01) TDO (01) MASK (03)\n"
-        "@/idcode.svf:4: SDR 32 TDI (00000000) TDO (59604093) MASK (ffffffff)\n"
-        "@/idcode.svf:5: RUNTEST IDLE 10 TCK ENDSTATE IDLE\n"
-        "@/idcode.svf: every compared TDO bit matched\n",
-        ""},
-       {"--sim -c @/verify_fails.svf", 2, "",
-        "@/verify_fails.svf:4: SDR 32: TDO mismatch: read 59604093, expected 596040f4, "
-        "mask ffffffff\ntapwright-play: @/verify_fails.svf: TDO differed in 1 of 1 compared "
-        "scans (5 bits); stopped there\n"},
-       // --check opens no cable: the real one, absent here, is never
-       // asked for. Reset and drain aside: SIR 4 + 8 + 2, SDR 3 + 32 +
-       // 2, RUNTEST 10.
-       {"--check @/idcode.svf", 0, "@/idcode.svf: 3 statements, 61 clocks: can be played\n", ""},
-       {"@/idcode.svf", 1, "", "tapwright-play: no cable: cannot open the first FTDI device\n"}},
-      TAPWRIGHT_EXAMPLES_DIR);
-  const std::string dir = scratch_dir("check");
-  write_file(dir + "/widest.svf", "HDR 1 TDI (0);\nSDR 2147483646 TDI (0);\n");
-  // From Run-Test/Idle: 4 clocks, then 1 + 1 + 3 to RESET + 1, then 5.
-  write_file(dir + "/path.svf",
-             "STATE DRPAUSE;\nSTATE DREXIT2 DRUPDATE RESET IDLE;\nSTATE IRPAUSE;\n");
-  write_file(dir + "/long.svf",
-             "SDR 260 TDI (" + std::string(65, '1') + ");\nHDR 1 TDI (1);\nSDR 4 TDI (5);\n");
-  // The widest scan reported with its values, read back in two blocks, of
-  // which only the second differs.
-  const std::string ones(63, 'f');
-  write_file(dir + "/straddle.svf", "RUNTEST 2000 TCK;\nSDR 256 TDI (0) TDO (7" + ones + ");\n");
-  check_runs(
-      play,
-      {{"--check @/widest.svf", 0, "@/widest.svf: 2 statements, 2147483652 clocks: can be played\n",
-        ""},
-       {"--check @/path.svf", 0, "@/path.svf: 3 statements, 15 clocks: can be played\n", ""},
-       {"--sim=none -v @/long.svf", 0,
-        "@/long.svf:1: SDR 260 TDI (" + std::string(32, '1') +
-            "... 65 digits)\n@/long.svf:3: SDR 4 (with 1 header and 0 trailer bits, shown as "
-            "shifted) TDI (0b)\n",
-        ""},
-       {"--sim=none -c @/straddle.svf", 2, "",
-        "@/straddle.svf:2: SDR 256: TDO mismatch: read f" + ones + ", expected 7" + ones +
-            ", mask f" + ones +
-            "\ntapwright-play: @/straddle.svf: TDO differed in 1 of 1 compared scans (1 bits); "
-            "stopped there\n"},
-       {"--sim --vcd @/path.svf @/path.svf", 1, "",
-        "tapwright-play: --vcd '@/path.svf' is the SVF file '@/path.svf'\n"}},
-      dir);
-  const ProgramRun piped =
-      run_shell("printf 'SIR 8 TDI (01) TDO (01) MASK (03);\\n' | " + play + " --sim -c -");
-  EXPECT_EQ(piped.status, 0) << piped.err;
-  EXPECT_EQ(piped.out, "<stdin>: every compared TDO bit matched\n");
-  // A waveform that reached its size limit fails the run.
-  const ProgramRun limited = run_program(
-      play,
-      {"--sim", "--vcd=" + dir + "/w.vcd", "--vcd-limit=1K", TAPWRIGHT_EXAMPLES_DIR "/idcode.svf"});
-  EXPECT_EQ(limited.status, 1);
-  EXPECT_EQ(limited.err.rfind(
-                "tapwright-play: VCD file '" + dir + "/w.vcd' stopped at its size limit", 0),
-            0u)
-      << limited.err;
-}
-
-TEST(PlayProgram, CtrlCStopsAtAStatementAndLeavesNoCapture) {
-  const std::string dir = scratch_dir("interrupt");
-  write_file(dir + "/wait.svf", "SIR 8 TDI (01);\nRUNTEST 30 SEC;\nSIR 8 TDI (02);\n");
-  const ProgramRun run = run_shell(play + " --sim --capture-out " + dir + "/out.bin " + dir +
-                                   "/wait.svf & sleep 0.5; kill -INT $!; wait $!");
-  EXPECT_EQ(run.status, 130);
-  EXPECT_EQ(run.err, "tapwright-play: interrupted at " + dir + "/wait.svf:2\n");
-  EXPECT_FALSE(fs::exists(dir + "/out.bin"));
+  EXPECT_GE(clocking, 2) << run.err;
+  EXPECT_GE(waiting, 4) << run.err;
 }
 
 // A very long value, a 64-Mbit TDO on one line: it plays and compares every
-// bit, and the player's memory follows the value, not the size of the file.
+// bit, and the players' and tapwright-prep's memory follows the value, not
+// the size of the file, and a STATE path's its number of states.
 TEST(LargeInput, EveryBitComparedInMemoryBoundedByTheValue) {
   const long digits = 1L << 24;  // 64 Mbit
-  const std::string path = scratch_dir("large") + "/long.svf";
+  const std::string dir = scratch_dir("large");
+  const std::string path = dir + "/long.svf";
   // All ones, as the empty chain returns, but for one bit in the middle;
   // written piece by piece so that this process stays small.
   std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -269,13 +176,73 @@ TEST(LargeInput, EveryBitComparedInMemoryBoundedByTheValue) {
             path +
                 ":1: SDR 67108864: TDO mismatch: 1 of its 67108864 bits differ, the first "
                 "at bit 33554431 (bit 0 is shifted first)\ntapwright-play: " +
-                path + ": TDO differed in 1 of 1 compared scans (1 bits); stopped there\n");
+                path + ": TDO differed in 1 of 1 compared scans (1 bit); stopped there\n");
+  const ProgramRun lowered = run_program(prep, {"-o", "/dev/null", path});
+  EXPECT_EQ(lowered.status, 0) << lowered.err;
+  // Through Pause-DR and back, as tapwright walks it: 10 MB, 1.26 million states.
+  std::string states;
+  for (int i = 0; i < 180'000; ++i)
+    states += " DRSELECT DRCAPTURE DREXIT1 DRPAUSE DREXIT2 DRUPDATE IDLE";
+  write_file(dir + "/path.svf", "STATE" + states + ";\n");
+  const ProgramRun path_checked = run_program(play, {"--check", dir + "/path.svf"});
+  EXPECT_EQ(path_checked.out, dir + "/path.svf: 1 statements, 1260000 clocks: can be played\n");
+  const ProgramRun path_lowered = run_program(prep, {"-o", "/dev/null", dir + "/path.svf"});
+  EXPECT_EQ(path_lowered.status, 0) << path_lowered.err;
 #ifndef TAPWRIGHT_SANITIZE  // the sanitizer's shadow memory says nothing of the player's
   // The value is held once, in an allocation of its own size; the rest is
   // a few MB of fixed buffers and the program itself.
-  EXPECT_LE(run.peak_rss_kb, digits / 1024 + 8 * 1024);
-  EXPECT_LE(played.peak_rss_kb, digits / 1024 + 8 * 1024);
+  for (const ProgramRun* r : {&run, &played, &lowered}) {
+    EXPECT_LE(r->peak_rss_kb, digits / 1024 + 8 * 1024);
+  }
+  // A state is four bytes, at most eight while the path is read.
+  EXPECT_LE(path_checked.peak_rss_kb, 8 * 1024 + 1'260'000 * 8 / 1024);
+  EXPECT_LE(path_lowered.peak_rss_kb, 8 * 1024 + 1'260'000 * 8 / 1024);
 #endif
+}
+
+// Two bytes per cycle, TCK low then high, with TDI on bit 0 and TMS on bit 1.
+std::string wire(const std::string& tms, const std::string& tdi) {
+  std::string bytes;
+  for (std::size_t i = 0; i < tms.size(); ++i) {
+    const char low = static_cast<char>((tms[i] - '0') << 1 | (tdi[i] - '0'));
+    if (tms[i] != ' ') bytes.append({low, static_cast<char>(low | 4)});
+  }
+  return bytes;
+}
+
+TEST(Sim, TheWholeByteStreamOfARun) {
+  const std::string dir = scratch_dir("capture");
+  write_file(dir + "/a.svf", "SIR 8 TDI (a5);\n");
+  check_runs(sim,
+             {{"--capture-out=@/out @/a.svf --capture-in @/in -c", 0,
+               "\n   <<< All TDO outputs matched to the expected values! >>>\n\n", ""}},
+             dir);
+  // The reset, the walk to Shift-IR, a5 from its lowest bit, the walk to
+  // Run-Test/Idle, the drain.
+  EXPECT_EQ(read_file(dir + "/out"),
+            wire("111110 1100 00000001 10 0", "000000 0000 10100101 00 0"));
+  EXPECT_EQ(read_file(dir + "/in").size(), 42u);
+}
+
+// A waveform stopped at its limit is the whole one up to that step, closed
+// by a last time stamp, and the run fails.
+TEST(Sim, WaveformsAtTheirLimit) {
+  const std::string dir = scratch_dir("vcd");
+  const std::string svf = TAPWRIGHT_EXAMPLES_DIR "/scratch_register.svf";
+  ASSERT_EQ(run_program(sim, {"--vcd", dir + "/full.vcd", svf}).status, 0);
+  const std::string whole = read_file(dir + "/full.vcd");
+  const std::string steps = std::to_string(std::stoull(whole.substr(whole.rfind("\n#") + 2)) - 1);
+  const ProgramRun cut = run_program(sim, {"--vcd-limit", "1K", "--vcd=" + dir + "/cut.vcd", svf});
+  const std::string text = read_file(dir + "/cut.vcd");
+  const std::size_t last = text.rfind("\n#", text.size() - 2);
+  const std::string stop = text.substr(last + 2, text.size() - last - 3);
+  EXPECT_EQ(text, whole.substr(0, whole.find("\n#" + stop + "\n") + 1) + "#" + stop + "\n");
+  EXPECT_GT(text.size(), 900u) << "it stops at the limit, not before";
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_EQ(cut.err, "tapwright-sim: VCD file '" + dir +
+                         "/cut.vcd' stopped at its size limit (--vcd-limit 1K, 0 for none): it "
+                         "ends before time step " +
+                         stop + " of " + steps + "\n");
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 
 #include "driver/cable_session.hpp"
 #include "jtag/idcode.hpp"
-#include "play/chain_report.hpp"
+#include "cli/exit_status.hpp"
+#include "play//chain_report.hpp"
 #include "play/chain_target.hpp"
 #include "play/svf_player.hpp"
 #include "sim/sim_device.hpp"
@@ -61,7 +62,7 @@ TEST(ChainDetection, ReportsTheChainTheSimulatorWasGiven) {
   };
   for (const std::string& chain : chains) {
     const Report r = detect(chain);
-    EXPECT_EQ(r.status, exit_played) << chain;
+    EXPECT_EQ(r.status, cli::exit_ok) << chain;
     EXPECT_EQ(r.err, "") << chain;
     EXPECT_TRUE(r.out.ends_with("\n--sim=" + chain + "\n")) << r.out;
   }
@@ -71,7 +72,7 @@ TEST(ChainDetection, TheWholeReport) {
   // Read from TDO, the first two registers capture 1010 and 1010: 2 to 6
   // bits each, which only their total of 8, left by the known parts, bounds.
   const Report r = detect("8:0x59604093,6/0x5:0x0362d093,4/0x5:0x00000fff,4/0x5:bypass");
-  EXPECT_EQ(r.status, exit_played);
+  EXPECT_EQ(r.status, cli::exit_ok);
   EXPECT_EQ(
       r.out,
       R"(4 devices, from the one nearest TDI (the order of --sim= and --chain); instruction registers 22 bits in all:
@@ -113,7 +114,7 @@ TEST(ChainDetection, ChainsThatCannotBeRead) {
   };
   for (const auto& [chain, fault, message] : cases) {
     const Report r = detect(chain, fault);
-    EXPECT_EQ(r.status, exit_not_played);
+    EXPECT_EQ(r.status, cli::exit_failed);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "tapwright-play: --detect: " + message);
   }

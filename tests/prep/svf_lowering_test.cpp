@@ -155,11 +155,14 @@ const Refused refused_cases[] = {
     {"RUNTEST in SCK", "RUNTEST 10 SCK;",
      "1: RUNTEST counts SCK clocks, which tapwright cannot give\n"},
     {"RUNTEST forms",
-     "RUNTEST IDLE;\nRUNTEST 5 TCK 1 HZ;\nRUNTEST 5 TCK ENDSTATE DRSHIFT;\nRUNTEST 1 TCK X;",
+     "RUNTEST IDLE;\nRUNTEST 5 TCK 1 HZ;\nRUNTEST 5 TCK ENDSTATE DRSHIFT;\nRUNTEST 1 TCK X;\n"
+     "RUNTEST 1 SEC MAXIMUM 2 TCK;",
      "1: RUNTEST gives neither a clock count (n TCK) nor a time (t SEC)\n"
      "2: RUNTEST has 'HZ' where the unit SEC of its minimum time belongs\n"
      "3: RUNTEST needs a stable state (IDLE, RESET, DRPAUSE, IRPAUSE) where it has 'DRSHIFT'\n"
-     "4: RUNTEST has 'X' where nothing more belongs\n"},
+     "4: RUNTEST has 'X' where nothing more belongs\n"
+     "5: RUNTEST MAXIMUM needs a minimum time before it and 'max SEC' after it\n"},
+
     {"PIO and unknown statements", "PIOMAP (IN A);\nPIO (H);\nLOOP 3;",
      "1: PIOMAP cannot be lowered: tapwright drives no parallel I/O pins\n"
      "2: PIO cannot be lowered: tapwright drives no parallel I/O pins\n"
@@ -178,22 +181,20 @@ TEST(SvfLowering, RefusesWithEveryProblemAndItsLine) {
   }
 }
 
-TEST(SvfLowering, FirstLineNamesFileAndRate) {
-  const std::string out = lower("SIR 2 TDI (1);").output;
-  EXPECT_EQ(out.substr(0, out.find('\n') + 1),
-            "// tapwright-prep: lowered from in.svf; SEC waits at 1000000 Hz (the default; the "
-            "file has no FREQUENCY)\n");
-  // The name as the file system has it, control characters shown as "?".
-  EXPECT_EQ(svf_lower("", {"a\x01\x1f\x7f .svf", std::nullopt}).output.substr(0, 46),
+// No statement takes 64 words and values; those beyond are not kept.
+TEST(SvfLowering, AStatementOfMoreWordsThanAnyTakes) {
+  std::string words;
+  for (int i = 0; i < 64; ++i) words += " ON";
+  EXPECT_EQ(problems(lower("TRST" + words + ";\nTRST" + words + " ON;")),
+            "1: TRST needs one of ON, OFF, Z, ABSENT\n2: TRST has 65 words and values, more than "
+            "any SVF statement takes\n");
+}
+
+// The first line names the file as the file system has it, control
+// characters shown as "?".
+TEST(SvfLowering, FirstLineNamesTheFile) {
+  EXPECT_EQ(svf_lower("SDR 0;", {"a\x01\x1f\x7f .svf", std::nullopt}).output.substr(0, 46),
             "// tapwright-prep: lowered from a??? .svf; SEC");
-  const LoweringResult from_file = lower("RUNTEST 1E-3 SEC;\nFREQUENCY 2E6 HZ;\nFREQUENCY 5E5 HZ;");
-  EXPECT_EQ(from_file.output,
-            "// tapwright-prep: lowered from in.svf; SEC waits at 500000 Hz (from the last "
-            "FREQUENCY of the file)\nRUNTEST 500 TCK;\n");
-  const LoweringResult forced = lower("FREQUENCY 5E5 HZ;RUNTEST 1E-3 SEC;", "2.5E7");
-  EXPECT_EQ(forced.output,
-            "// tapwright-prep: lowered from in.svf; SEC waits at 25000000 Hz (from --tck-hz)\n"
-            "RUNTEST 25000 TCK;\n");
 }
 
 TEST(SvfLowering, MegabitValuesOverManyLines) {

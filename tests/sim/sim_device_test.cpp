@@ -90,6 +90,7 @@ TEST(FaultPlan, FaultsOrWhatIsWrong) {
       {"write:0", {}, bad_n},
       {"write:", {}, bad_n},
       {"read:2x", {}, bad_n},
+      {"read:18446744073709551616", {}, "N is too large (at most 18446744073709551615)"},
       {"close", {}, "expected open, reopen, bitmode, write:N, read:N, tdo-low or tdo-high"},
   };
   for (const auto& [text, expected, reason] : cases) {
@@ -99,6 +100,27 @@ TEST(FaultPlan, FaultsOrWhatIsWrong) {
     EXPECT_EQ(parse_fault(text, plan, error), reason.empty() ? 1 : 0) << text;
     EXPECT_TRUE(plan == (reason.empty() ? expected : before)) << text;
     EXPECT_EQ(error, reason.empty() ? "" : "bad fault '" + text + "': " + reason);
+  }
+}
+
+TEST(SimOptions, WaveformLimitSizes) {
+  const std::pair<const char*, std::uint64_t> sizes[] = {
+      {"4096", 4096},
+      {"3k", 3 << 10},
+      {"16M", 16 << 20},
+      {"4g", std::uint64_t{4} << 30},
+      {"18446744073709551615", UINT64_MAX},
+      {"17179869183G", std::uint64_t{17179869183} << 30},
+      {"18446744073709551616", 0},
+      {"17179869184G", 0},
+      {"G", 0},
+      {"1.5G", 0},
+      {"4T", 0}};
+  for (auto [text, bytes] : sizes) {
+    SimOptions options;
+    std::string problem;
+    EXPECT_EQ(set_sim_option(vcd_limit_option, text, options, problem), bytes ? 1 : 0) << text;
+    EXPECT_EQ(options.vcd_limit, bytes ? bytes : default_vcd_limit) << text;
   }
 }
 

@@ -21,7 +21,8 @@ inline ProgramRun run_shell(const std::string& command) {
 
 // A command line and all it must give: exit status, standard output and
 // error. The arguments are blank-separated ('' is an empty one); "@" in
-// them and in the texts stands for a folder given to check_runs.
+// them and in the texts stands for a folder given to check_runs, and
+// "..." in a text for anything in its stream.
 struct RunCase {
   std::string args;
   int status;

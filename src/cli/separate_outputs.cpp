@@ -1,9 +1,9 @@
-#include "driver/separate_outputs.hpp"
+#include "cli/separate_outputs.hpp"
 
 #include <filesystem>
 #include <system_error>
 
-namespace tapwright {
+namespace tapwright::cli {
 
 namespace {
 
@@ -48,4 +48,4 @@ int outputs_are_separate(const char* svf_path, std::span<const NamedOutput> outp
   return 1;
 }
 
-}  // namespace tapwright
+}  // namespace tapwright::cli

@@ -1,12 +1,12 @@
 #pragma once
-// Output files are created, and so emptied, before the SVF file is read: an
+// Every output of a run replaces the file of its name when the run ends: an
 // output that is the SVF file, or two outputs that are one file, would
-// destroy the input or mix two records into one.
+// destroy the input or keep only one of two records.
 #include <span>
 #include <string>
 #include <string_view>
 
-namespace tapwright {
+namespace tapwright::cli {
 
 struct NamedOutput {
   std::string_view option;  // how the user named it, e.g. "--vcd"
@@ -19,4 +19,4 @@ struct NamedOutput {
 int outputs_are_separate(const char* svf_path, std::span<const NamedOutput> outputs,
                          std::string& reason);
 
-}  // namespace tapwright
+}  // namespace tapwright::cli

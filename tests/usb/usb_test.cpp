@@ -168,6 +168,31 @@ TEST(EmulatedChip, MpsseCablesPlayAsOnTheSimulatedCable) {
   }
 }
 
+// Detection and a file played to one device of two read the same chain
+// through the emulated bit-bang and MPSSE cables as on the simulated one.
+TEST(EmulatedChip, DetectsAndTargetsAsOnTheSimulatedCable) {
+  const std::string chain = "5:0x06e5e093,8:0x59604093";
+  const std::string idcode = std::string(TAPWRIGHT_EXAMPLES_DIR) + "/idcode.svf";
+  for (const char* cable : {"tapwright", "ft2232h"}) {
+    for (const std::vector<std::string>& what :
+         {std::vector<std::string>{"--detect"}, {"--device", "2", "-c", idcode}}) {
+      std::vector<std::string> args = {"--cable", cable};
+      args.insert(args.end(), what.begin(), what.end());
+      std::vector<std::string> simulated = args;
+      simulated.insert(simulated.begin(), "--sim=" + chain);
+      const ProgramRun expected = run_program(TAPWRIGHT_PLAY_PATH, simulated);
+      ASSERT_EQ(expected.status, 0) << expected.err;
+      args.insert(args.begin(), TAPWRIGHT_PLAY_PATH);
+      const std::string chip = cable == std::string("tapwright") ? "ft232r" : cable;
+      SCOPED_TRACE(::testing::PrintToString(args));
+      const ChipRun run = run_on_chip(args, "chip=" + chip + " chain=" + chain);
+      EXPECT_EQ(run.run.status, expected.status);
+      EXPECT_EQ(run.run.err, expected.err);
+      EXPECT_EQ(run.run.out, expected.out);
+    }
+  }
+}
+
 TEST(EmulatedChip, EachFaultEndsTheRunWithTheMessageOfItsPhase) {
   const std::string idcode = TAPWRIGHT_EXAMPLES_DIR "/idcode.svf";
   // Several blocks before the drain, whatever the mode.

@@ -13,10 +13,11 @@ struct MpsseSetup {
   // off; the FT2232D clocks from 12 MHz and knows none of these commands.
   bool h_chip = true;
   std::uint64_t tck_hz = 6'000'000;
-  // The pins' levels and directions (1 = output), low and high byte. The
-  // JTAG pins: TCK, TDI, TMS driven, TMS high, TDO read.
-  std::uint8_t low_value = 0x08, low_dir = 0x0B;
-  std::uint8_t high_value = 0x00, high_dir = 0x00;
+  // The pins' levels and directions (1 = output), low and high byte, as
+  // the cable's row gives them: nothing is driven that the cable does not
+  // name.
+  std::uint8_t low_value = 0, low_dir = 0;
+  std::uint8_t high_value = 0, high_dir = 0;
 };
 
 // The clock the divisor divides: base / (2 · (1 + divisor)).

@@ -70,8 +70,8 @@ TEST(CommandLines, EveryProgramAndWhatItSays) {
       {"cut.svf", "SIR " + std::string(5000, '0') + "8 TDI (01);\n"},
       {"widest.svf", "HDR 1 TDI (0);\nSDR 2147483646 TDI (0);\n"},
       // From Run-Test/Idle: 4 clocks, then 1 + 1 + 3 to RESET + 1, then 5.
-      {"path.svf", "STATE DRPAUSE;\nSTATE DREXIT2 DRUPDATE RESET IDLE;\nSTATE IRPAUSE;\n"},
-      {"long.svf", "SDR 260 TDI (" + std::string(65, '1') + ");\nHDR 1 TDI (1);\nSDR 4 TDI (5);\n"},
+      {"path.svf", "State DRPAUSE;\nstate drexit2 drupdate reset idle;\nSTATE IRPAUSE;\n"},
+      {"long.svf", "SDR 260 TDI (" + std::string(65, '1') + ");\nHDR 64 TDI (0);\nSDR 4 TDI (5);\n"},
       // The widest scan reported with its values, read back in two blocks,
       // of which only the second differs.
       {"straddle.svf", "RUNTEST 2000 TCK;\nSDR 256 TDI (0) TDO (7" + ones + ");\n"},
@@ -170,8 +170,8 @@ TEST(CommandLines, EveryProgramAndWhatItSays) {
       {play, "--check @/path.svf", 0, "@/path.svf: 3 statements, 15 clocks: can be played\n", ""},
       {play, "--sim=none -v @/long.svf", 0,
        "@/long.svf:1: SDR 260 TDI (" + std::string(32, '1') +
-           "... 65 digits)\n@/long.svf:3: SDR 4 (with 1 header and 0 trailer bits, shown as "
-           "shifted) TDI (0b)\n",
+           "... 65 digits)\n@/long.svf:3: SDR 4 (with 64 header and 0 trailer bits, shown as "
+           "shifted) TDI (50000000000000000)\n",
        ""},
       {play, "--sim=none -c @/straddle.svf", 2, "",
        "@/straddle.svf:2: SDR 256: TDO mismatch: read f" + ones + ", expected 7" + ones +

@@ -187,8 +187,12 @@ DeviceStatus D2xxLibrary::open(int index, DeviceHandle* handle) {
 }
 
 void* D2xxLibrary::named(const char* name) {
-  void* function = load() ? symbol(module_, name) : nullptr;
-  if (!function) failure_ = std::string("the vendor library ") + default_name() + " has no " + name;
+  const bool loaded = load();
+  void* function = loaded ? symbol(module_, name) : nullptr;
+  if (!function) {
+    failure_ = std::string("the vendor library ") + default_name() +
+               (loaded ? std::string(" has no ") + name : " could not be loaded");
+  }
   return function;
 }
 

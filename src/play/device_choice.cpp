@@ -14,9 +14,9 @@ constexpr const char* what_to_check =
     "check that it is plugged in and that FTDI's D2XX driver is installed";
 #else
 constexpr const char* what_to_check =
-    "check that it is plugged in, that you may open it (the udev rule\n"
-    "70-tapwright-ftdi.rules, see the README's \"Reaching the cable without root\"),\n"
-    "and with FTDI's own library that the ftdi_sio driver is unloaded";
+    "check that it is plugged in, that you may\n"
+    "open it (the udev rule 70-tapwright-ftdi.rules: see the README), and with FTDI's\n"
+    "own library that the ftdi_sio driver is unloaded";
 #endif
 
 std::string lines_of(const DeviceList& list, const std::vector<std::size_t>& positions) {

@@ -164,7 +164,9 @@ TEST(CommandLines, EveryProgramAndWhatItSays) {
       {play, "--check @/idcode.svf", 0, "@/idcode.svf: 3 statements, 61 clocks: can be played\n",
        ""},
       {play, "@/idcode.svf", 1, "",
-       "tapwright-play: no cable: cannot open the first FTDI device\n"},
+       "tapwright-play: no FTDI device is attached: check that it is plugged in, that you may\n"
+       "open it (the udev rule 70-tapwright-ftdi.rules: see the README), and with FTDI's\n"
+       "own library that the ftdi_sio driver is unloaded\n"},
       {play, "--check @/widest.svf", 0,
        "@/widest.svf: 2 statements, 2147483652 clocks: can be played\n", ""},
       {play, "--check @/path.svf", 0, "@/path.svf: 3 statements, 15 clocks: can be played\n", ""},

@@ -372,10 +372,13 @@ TEST(EmulatedChip, SelectorsChooseOneChannelAndNeverGuess) {
        "",
        "more than one FTDI device matches --vid-pid 0403:6001; choose one with --serial, "
        "--description, --index, --vid-pid or --bus-device:\n  1: FT232R"},
-      {{"--serial", "A10KZP3Q", "--vid-pid", "0403:6010"},
+      // Each selector but one matches the console cable.
+      {{"--serial", "A10KZP3Q", "--description", "FT232R USB UART", "--index", "1", "--vid-pid",
+        "0403:6010", "--bus-device", "1:2", "--channel", "A"},
        -1,
        "",
-       "no FTDI device matches --serial A10KZP3Q --vid-pid 0403:6010; attached:\n  1: "},
+       "no FTDI device matches --serial A10KZP3Q --description 'FT232R USB UART' --index 1 "
+       "--vid-pid 0403:6010 --bus-device 1:2 --channel A; attached:\n  1: "},
       {{"--cable", "ft2232h", "--serial", "A10KZP3Q"},
        -1,
        "",

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
+#include <cstdio>
 #include <string>
 
 #include "sim/sim_device.hpp"
@@ -70,8 +70,8 @@ ULONG __stdcall simulated_ft_get_device_info_detail(DWORD index, LPDWORD flags, 
   *type = channel.chip ? channel.chip->d2xx_type : 3;
   *id = static_cast<DWORD>(channel.vid) << 16 | channel.pid;
   *location = 0x10 + index;
-  std::strncpy(serial, (channel.serial + letter_of(channel, "")).c_str(), 15);
-  std::strncpy(description, (channel.description + letter_of(channel, " ")).c_str(), 63);
+  std::snprintf(serial, 16, "%s", (channel.serial + letter_of(channel, "")).c_str());
+  std::snprintf(description, 64, "%s", (channel.description + letter_of(channel, " ")).c_str());
   *handle = nullptr;
   return 0;
 }

@@ -38,6 +38,10 @@ using WriteFn = Ulong (*)(void*, void*, std::uint32_t, void*);
 #endif
 using SetDivisorFn = Ulong(TAPWRIGHT_D2XX_API*)(void*, unsigned short);
 using SetBitModeFn = Ulong(TAPWRIGHT_D2XX_API*)(void*, unsigned char, unsigned char);
+using CreateDeviceInfoListFn = Ulong(TAPWRIGHT_D2XX_API*)(Dword*);
+using GetDeviceInfoDetailFn = Ulong(TAPWRIGHT_D2XX_API*)(Dword, Dword*, Dword*, Dword*, Dword*,
+                                                         char*, char*, void**);
+using OpenExFn = Ulong(TAPWRIGHT_D2XX_API*)(void*, Dword, void**);
 using SetTimeoutsFn = Ulong(TAPWRIGHT_D2XX_API*)(void*, Ulong, Ulong);
 
 struct Operation {
@@ -85,6 +89,40 @@ void* symbol(void* module, const char* name) {
 #else
   return dlsym(module, name);
 #endif
+}
+
+// FT_OpenEx's ways of naming a device.
+constexpr Dword open_by_serial_number = 1;
+constexpr Dword open_by_location = 4;
+
+// The vendor library's entry for one channel: the chip's serial and
+// description end in the channel letter on a multi-channel chip.
+ListedChannel listed_channel(std::uint32_t type, std::uint32_t id, std::uint32_t location,
+                             const char* serial, const char* description) {
+  ListedChannel listed;
+  listed.chip = find_ftdi_chip_by_d2xx_type(type);
+  listed.vid = static_cast<std::uint16_t>(id >> 16);
+  listed.pid = static_cast<std::uint16_t>(id & 0xFFFF);
+  listed.serial = listed.open_serial = serial;
+  listed.description = description;
+  listed.location = location;
+  if (listed.chip && listed.chip->channels > 1) {
+    const char last = listed.serial.empty() ? 0 : listed.serial.back();
+    const char named = listed.description.size() > 2 ? listed.description.back() : 0;
+    listed.channel = last >= 'A' && last <= 'D' ? last : named >= 'A' && named <= 'D' ? named : 'A';
+    if (last == listed.channel) listed.serial.pop_back();
+    if (named == listed.channel && listed.description.end()[-2] == ' ') {
+      listed.description.resize(listed.description.size() - 2);
+    }
+  }
+  return listed;
+}
+
+// Whether `channel` is on the same chip as the entry before it.
+bool same_chip(const ListedChannel& before, const ListedChannel& channel) {
+  return before.chip == channel.chip && channel.chip && channel.channel > before.channel &&
+         (before.serial.empty() ? before.location + 1 == channel.location
+                                : before.serial == channel.serial);
 }
 
 }  // namespace
@@ -149,14 +187,57 @@ DeviceStatus D2xxLibrary::open(int index, DeviceHandle* handle) {
 }
 
 void* D2xxLibrary::named(const char* name) {
-  void* function = load() ? symbol(module_, name) : nullptr;
-  if (!function) failure_ = std::string("the vendor library ") + default_name() + " has no " + name;
+  const bool loaded = load();
+  void* function = loaded ? symbol(module_, name) : nullptr;
+  if (!function) {
+    failure_ = std::string("the vendor library ") + default_name() +
+               (loaded ? std::string(" has no ") + name : " could not be loaded");
+  }
   return function;
 }
 
 DeviceStatus D2xxLibrary::open_channel(int index, char channel, DeviceHandle* handle) {
   if (channel < 'A' || channel > 'D') return device_error;
   return open(index + (channel - 'A'), handle);
+}
+
+int D2xxLibrary::list_channels(DeviceList& channels) {
+  auto* create = reinterpret_cast<CreateDeviceInfoListFn>(named("FT_CreateDeviceInfoList"));
+  auto* detail = reinterpret_cast<GetDeviceInfoDetailFn>(named("FT_GetDeviceInfoDetail"));
+  if (!create || !detail) return 0;
+  Dword count = 0;
+  if (create(&count) != device_ok) {
+    failure_ = "the vendor library could not list the devices";
+    return 0;
+  }
+  for (Dword i = 0; i < static_cast<std::uint32_t>(count); ++i) {
+    Dword flags = 0, type = 0, id = 0, location = 0;
+    char serial[16] = "", description[64] = "";
+    void* handle = nullptr;
+    if (detail(i, &flags, &type, &id, &location, serial, description, &handle) != device_ok) {
+      continue;
+    }
+    ListedChannel listed =
+        listed_channel(static_cast<std::uint32_t>(type), static_cast<std::uint32_t>(id),
+                       static_cast<std::uint32_t>(location), serial, description);
+    listed.device = channels.empty() ? 0 : channels.back().device + 1;
+    if (!channels.empty() && same_chip(channels.back(), listed)) listed.device--;
+    channels.push_back(std::move(listed));
+  }
+  return 1;
+}
+
+DeviceStatus D2xxLibrary::open_listed(const ListedChannel& channel, DeviceHandle* handle) {
+  auto* open_ex = reinterpret_cast<OpenExFn>(named("FT_OpenEx"));
+  if (!open_ex) return device_error;
+  void* raw = nullptr;
+  const auto status = static_cast<DeviceStatus>(
+      channel.open_serial.empty()
+          ? open_ex(reinterpret_cast<void*>(static_cast<std::uintptr_t>(channel.location)),
+                    open_by_location, &raw)
+          : open_ex(const_cast<char*>(channel.open_serial.c_str()), open_by_serial_number, &raw));
+  if (status == device_ok) *handle = raw;
+  return status;
 }
 
 DeviceStatus D2xxLibrary::set_timeouts(DeviceHandle handle, std::uint32_t read_ms,

@@ -36,6 +36,12 @@ class D2xxLibrary final : public Device {
   // The library lists each channel of a chip as a device of its own, after
   // the one before it: channel B of the first chip is device 1.
   DeviceStatus open_channel(int index, char channel, DeviceHandle* handle) override;
+  // From the library's device list (FT_CreateDeviceInfoList,
+  // FT_GetDeviceInfoDetail), found by name: each channel of a chip is a
+  // device of its own there, its serial the chip's with the channel letter.
+  int list_channels(DeviceList& channels) override;
+  // FT_OpenEx by the serial the library listed, or by location without one.
+  DeviceStatus open_listed(const ListedChannel& channel, DeviceHandle* handle) override;
   DeviceStatus set_timeouts(DeviceHandle handle, std::uint32_t read_ms,
                             std::uint32_t write_ms) override;
   std::string failure() const override { return failure_; }

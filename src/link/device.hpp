@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "link/device_list.hpp"
+
 namespace tapwright {
 
 // The opaque handle of an opened device, as the driver library hands it out.
@@ -56,6 +58,13 @@ class Device {
   // `index` as open() counts them. Channel A is the device itself.
   virtual DeviceStatus open_channel(int index, char channel, DeviceHandle* handle) {
     return channel == 'A' ? open(index, handle) : device_error;
+  }
+  // The FTDI channels this back end sees, appended to `channels`: 1, or 0
+  // when it cannot list them (failure() tells why where it knows).
+  virtual int list_channels(DeviceList& /*channels*/) { return 0; }
+  // Opens a channel that list_channels() gave.
+  virtual DeviceStatus open_listed(const ListedChannel& /*channel*/, DeviceHandle* /*handle*/) {
+    return device_error;
   }
   // Read and write time-outs, for a library whose reads otherwise wait for
   // ever on a chip that does not answer.

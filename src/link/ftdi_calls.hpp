@@ -4,6 +4,10 @@
 // meaning and result of the libftdi1 function of the same name (ftdi_new,
 // ftdi_usb_open_desc_index, ...): a negative result is an error.
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 // libftdi1's context and transfer, opaque here so that only the real calls
 // need its header.
 struct ftdi_context;
@@ -15,6 +19,15 @@ namespace tapwright {
 inline constexpr unsigned char ftdi_bitmode_bitbang = 0x01;
 inline constexpr unsigned char ftdi_bitmode_syncbb = 0x04;
 
+// A device of the bus as a listing finds it: its descriptor's IDs and
+// release, where it sits, and its strings (empty when it has none or they
+// could not be read).
+struct UsbDevice {
+  std::uint16_t vid = 0, pid = 0, bcd_device = 0;
+  int bus = -1, address = -1;
+  std::string description, serial;
+};
+
 class FtdiCalls {
  public:
   virtual ~FtdiCalls() = default;
@@ -25,6 +38,12 @@ class FtdiCalls {
   // Opens device `index` (0 the first) of one vendor and product ID: 0 on success.
   virtual int usb_open_desc_index(ftdi_context* context, int vendor, int product,
                                   unsigned int index) = 0;
+  // Opens the device at bus `bus`, address `address`: 0 on success.
+  virtual int usb_open_bus_addr(ftdi_context* context, int bus, int address) = 0;
+  // Appends the devices of one vendor and product ID (ftdi_usb_find_all,
+  // then each one's strings): their number, or negative.
+  virtual int find_all(ftdi_context* context, int vendor, int product,
+                       std::vector<UsbDevice>& found) = 0;
   virtual int usb_close(ftdi_context* context) = 0;
   // The channel the next open takes: 1 for A, 2 for B, ...
   virtual int set_interface(ftdi_context* context, int interface) = 0;

@@ -26,9 +26,10 @@ struct FtdiChipModel {
   int channels;                  // A, B, ...
   std::uint8_t mpsse_channels;   // bit n: channel A + n runs MPSSE
   MpsseKind mpsse;
-  int packet;   // bulk packet size: 64 at full speed, 512 at high speed
-  int tx_fifo;  // per channel, host to chip
-  int rx_fifo;  // per channel, chip to host
+  int packet;              // bulk packet size: 64 at full speed, 512 at high speed
+  int tx_fifo;             // per channel, host to chip
+  int rx_fifo;             // per channel, chip to host
+  std::uint8_t d2xx_type;  // the device type the vendor library reports for it
 
   constexpr bool high_speed() const { return packet == 512; }
   // 60 MHz MPSSE clock, three-phase and adaptive clocking.
@@ -37,17 +38,17 @@ struct FtdiChipModel {
 
 inline constexpr FtdiChipModel ftdi_chip_models[] = {
     {FtdiChip::ft232r, "ft232r", "FT232R", 0x6001, 0x0600, "FT232R USB UART", 1, 0x0,
-     MpsseKind::none, 64, 128, 256},
+     MpsseKind::none, 64, 128, 256, 5},
     {FtdiChip::ft_x, "ft231x", "FT231X", 0x6015, 0x1000, "FT231X USB UART", 1, 0x0, MpsseKind::none,
-     64, 512, 512},
+     64, 512, 512, 9},
     {FtdiChip::ft2232d, "ft2232d", "FT2232D", 0x6010, 0x0500, "Dual RS232", 2, 0x1,
-     MpsseKind::base_12mhz, 64, 384, 128},
+     MpsseKind::base_12mhz, 64, 384, 128, 4},
     {FtdiChip::ft2232h, "ft2232h", "FT2232H", 0x6010, 0x0700, "Dual RS232-HS", 2, 0x3,
-     MpsseKind::base_60mhz, 512, 4096, 4096},
+     MpsseKind::base_60mhz, 512, 4096, 4096, 6},
     {FtdiChip::ft4232h, "ft4232h", "FT4232H", 0x6011, 0x0800, "Quad RS232-HS", 4, 0x3,
-     MpsseKind::base_60mhz, 512, 2048, 2048},
+     MpsseKind::base_60mhz, 512, 2048, 2048, 7},
     {FtdiChip::ft232h, "ft232h", "FT232H", 0x6014, 0x0900, "Single RS232-HS", 1, 0x1,
-     MpsseKind::base_60mhz, 512, 1024, 1024},
+     MpsseKind::base_60mhz, 512, 1024, 1024, 8},
 };
 
 constexpr const FtdiChipModel& ftdi_chip_model(FtdiChip chip) {
@@ -61,6 +62,22 @@ constexpr const FtdiChipModel& ftdi_chip_model(FtdiChip chip) {
 constexpr const FtdiChipModel* find_ftdi_chip(std::string_view key) {
   for (const FtdiChipModel& model : ftdi_chip_models) {
     if (model.key == key) return &model;
+  }
+  return nullptr;
+}
+
+// The model a USB device's release (bcdDevice) tells, or null.
+constexpr const FtdiChipModel* find_ftdi_chip_by_release(std::uint16_t bcd_device) {
+  for (const FtdiChipModel& model : ftdi_chip_models) {
+    if (model.bcd_device == bcd_device) return &model;
+  }
+  return nullptr;
+}
+
+// The model of a device type of the vendor library, or null.
+constexpr const FtdiChipModel* find_ftdi_chip_by_d2xx_type(std::uint32_t type) {
+  for (const FtdiChipModel& model : ftdi_chip_models) {
+    if (model.d2xx_type == type) return &model;
   }
   return nullptr;
 }

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
+
+#include "link/cable_table.hpp"
 
 namespace tapwright {
 
@@ -75,24 +78,70 @@ DeviceStatus LibftdiDevice::open(int index, DeviceHandle* handle) {
   return open_channel(index, 'A', handle);
 }
 
-DeviceStatus LibftdiDevice::open_channel(int index, char channel, DeviceHandle* handle) {
-  if (index < 0 || channel < 'A' || channel > 'D') return device_error;
+ftdi_context* LibftdiDevice::context_for(char channel) {
+  if (channel < 'A' || channel > 'D') return nullptr;
   ftdi_context* context = calls_.new_context();
-  if (!context) return device_error;
-  if (channel != 'A' && calls_.set_interface(context, 1 + (channel - 'A')) < 0) {
+  if (context && channel != 'A' && calls_.set_interface(context, 1 + (channel - 'A')) < 0) {
     calls_.free_context(context);
-    return device_error;
+    return nullptr;
   }
+  return context;
+}
+
+DeviceStatus LibftdiDevice::keep(ftdi_context* context, DeviceHandle* handle) {
+  connections_.push_back(std::make_unique<Connection>(context));
+  *handle = connections_.back().get();
+  return device_ok;
+}
+
+DeviceStatus LibftdiDevice::open_channel(int index, char channel, DeviceHandle* handle) {
+  ftdi_context* context = index < 0 ? nullptr : context_for(channel);
+  if (!context) return device_error;
   for (const int product : ftdi_product_ids) {
     if (calls_.usb_open_desc_index(context, ftdi_vendor_id, product,
                                    static_cast<unsigned int>(index)) == 0) {
-      connections_.push_back(std::make_unique<Connection>(context));
-      *handle = connections_.back().get();
-      return device_ok;
+      return keep(context, handle);
     }
   }
   calls_.free_context(context);
   return device_error;
+}
+
+DeviceStatus LibftdiDevice::open_listed(const ListedChannel& channel, DeviceHandle* handle) {
+  ftdi_context* context = channel.bus < 0 ? nullptr : context_for(channel.channel);
+  if (!context) return device_error;
+  if (calls_.usb_open_bus_addr(context, channel.bus, channel.address) == 0) {
+    return keep(context, handle);
+  }
+  calls_.free_context(context);
+  return device_error;
+}
+
+int LibftdiDevice::list_channels(DeviceList& channels) {
+  std::vector<std::pair<int, int>> ids;
+  for (const int product : ftdi_product_ids) ids.emplace_back(ftdi_vendor_id, product);
+  for (const CableRow& row : cable_rows()) {
+    if (std::find(ids.begin(), ids.end(), std::pair<int, int>(row.vid, row.pid)) == ids.end()) {
+      ids.emplace_back(row.vid, row.pid);
+    }
+  }
+  ftdi_context* context = calls_.new_context();
+  if (!context) return 0;
+  std::vector<UsbDevice> found;
+  for (const auto& [vendor, product] : ids) calls_.find_all(context, vendor, product, found);
+  calls_.free_context(context);
+  for (const UsbDevice& usb : found) {
+    ListedChannel chip;
+    chip.chip = find_ftdi_chip_by_release(usb.bcd_device);
+    chip.vid = usb.vid;
+    chip.pid = usb.pid;
+    chip.bus = usb.bus;
+    chip.address = usb.address;
+    chip.serial = usb.serial;
+    chip.description = usb.description;
+    add_channels(channels, chip);
+  }
+  return 1;
 }
 
 DeviceStatus LibftdiDevice::close(DeviceHandle handle) {

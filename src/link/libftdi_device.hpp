@@ -53,6 +53,10 @@ class LibftdiDevice final : public Device {
   DeviceStatus open(int index, DeviceHandle* handle) override;
   // libftdi1 opens a channel of a multi-channel chip as an interface.
   DeviceStatus open_channel(int index, char channel, DeviceHandle* handle) override;
+  // The channels of the devices with FTDI's IDs and of the named cables'.
+  int list_channels(DeviceList& channels) override;
+  // By bus and address, and the channel as an interface.
+  DeviceStatus open_listed(const ListedChannel& channel, DeviceHandle* handle) override;
   DeviceStatus close(DeviceHandle handle) override;
   // What arrives within the read time-out, at most `to_read` bytes.
   DeviceStatus read(DeviceHandle handle, std::uint8_t* buffer, std::uint32_t to_read,
@@ -69,6 +73,10 @@ class LibftdiDevice final : public Device {
  private:
   struct Connection;
   Connection* find(DeviceHandle handle) const;
+  // A context whose next open takes `channel`; null when there is none.
+  ftdi_context* context_for(char channel);
+  // Keeps `context` as an open connection and hands out its handle.
+  DeviceStatus keep(ftdi_context* context, DeviceHandle* handle);
   // Reads from the chip into the connection's collected bytes until no
   // returned byte is in flight; 0 on error or time-out.
   int collect_all(Connection& connection);

@@ -3,6 +3,9 @@
 #include <ftdi.h>
 #include <libusb.h>
 
+#include <cstdint>
+#include <utility>
+
 namespace tapwright {
 
 static_assert(ftdi_bitmode_bitbang == BITMODE_BITBANG);
@@ -20,6 +23,37 @@ void SystemFtdiCalls::free_context(ftdi_context* context) {
 int SystemFtdiCalls::usb_open_desc_index(ftdi_context* context, int vendor, int product,
                                          unsigned int index) {
   return ftdi_usb_open_desc_index(context, vendor, product, nullptr, nullptr, index);
+}
+
+int SystemFtdiCalls::usb_open_bus_addr(ftdi_context* context, int bus, int address) {
+  return ftdi_usb_open_bus_addr(context, static_cast<std::uint8_t>(bus),
+                                static_cast<std::uint8_t>(address));
+}
+
+int SystemFtdiCalls::find_all(ftdi_context* context, int vendor, int product,
+                              std::vector<UsbDevice>& found) {
+  ftdi_device_list* list = nullptr;
+  const int count = ftdi_usb_find_all(context, &list, vendor, product);
+  for (ftdi_device_list* each = list; each; each = each->next) {
+    libusb_device_descriptor descriptor{};
+    libusb_get_device_descriptor(each->dev, &descriptor);
+    UsbDevice device;
+    device.vid = descriptor.idVendor;
+    device.pid = descriptor.idProduct;
+    device.bcd_device = descriptor.bcdDevice;
+    device.bus = libusb_get_bus_number(each->dev);
+    device.address = libusb_get_device_address(each->dev);
+    // Read in order, so a missing serial leaves the description read; a
+    // device that cannot be opened (no permission) is listed without them.
+    char description[128] = "", serial[128] = "";
+    ftdi_usb_get_strings(context, each->dev, nullptr, 0, description, sizeof description, serial,
+                         sizeof serial);
+    device.description = description;
+    device.serial = serial;
+    found.push_back(std::move(device));
+  }
+  ftdi_list_free(&list);
+  return count;
 }
 
 int SystemFtdiCalls::usb_close(ftdi_context* context) {

@@ -10,6 +10,9 @@ class SystemFtdiCalls final : public FtdiCalls {
   void free_context(ftdi_context* context) override;
   int usb_open_desc_index(ftdi_context* context, int vendor, int product,
                           unsigned int index) override;
+  int usb_open_bus_addr(ftdi_context* context, int bus, int address) override;
+  int find_all(ftdi_context* context, int vendor, int product,
+               std::vector<UsbDevice>& found) override;
   int usb_close(ftdi_context* context) override;
   int set_interface(ftdi_context* context, int interface) override;
   int set_bitmode(ftdi_context* context, unsigned char mask, unsigned char mode) override;

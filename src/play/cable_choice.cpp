@@ -21,7 +21,8 @@ int choose_channel(const PlayOptions& o, const CableRow& cable, char& channel,
                    std::string& problem) {
   const FtdiChipModel& chip = ftdi_chip_model(cable.chip);
   channel = o.channel ? o.channel : cable.channel;
-  if (channel - 'A' >= chip.channels) {
+  // tapwright's own wiring is bit-bang on any chip: the chip chosen tells.
+  if (cable.name != default_cable && channel - 'A' >= chip.channels) {
     problem = "--channel " + std::string(1, channel) + ": the " + std::string(chip.name) +
               " of cable '" + std::string(cable.name) + "' has " +
               (chip.channels == 1

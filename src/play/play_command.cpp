@@ -13,6 +13,7 @@
 #include "fullsvf/svf_input.hpp"
 #include "link/counting_link.hpp"
 #include "link/mpsse_setup.hpp"
+#include "play/attached_devices.hpp"
 #include "play/cable_choice.hpp"
 #include "play/cable_failure.hpp"
 #include "play/chain_report.hpp"
@@ -73,25 +74,25 @@ FirstPass check_file(fullsvf::SvfInput& input, const PlaySettings& settings, Hos
 }
 
 // The simulated cable of --sim, the chip and channel of the cable chosen,
-// or 0 with the reason. No output may be the SVF file or another output:
-// each replaces the file of its name.
-int make_sim(const PlayOptions& o, const CableSetup& setup, std::unique_ptr<sim::SimDevice>& sim,
-             std::string& problem) {
-  sim::SimOptions options = o.sim_options;
+// with `outputs` (none when null), or 0 with the reason. No output may be
+// the SVF file or another output: each replaces the file of its name.
+int make_sim(const PlayOptions& o, const CableSetup& setup, const sim::SimOptions* outputs,
+             sim::SimDevice& sim, std::string& problem) {
+  sim::SimOptions options = outputs ? *outputs : sim::SimOptions{};
+  options.chain = o.sim_options.chain;
   options.chip = std::string(ftdi_chip_model(setup.cable->chip).key);
   options.channel = setup.channel;
-  const cli::NamedOutput outputs[] = {
+  const cli::NamedOutput named[] = {
       {"--capture-out", options.capture_out},
       {"--capture-in", options.capture_in},
       {"--vcd", options.vcd},
       {"--capture-clocks", options.capture_clocks},
   };
   const char* file = o.file.empty() || o.file == "-" ? nullptr : o.file.c_str();
-  if (!cli::outputs_are_separate(file, outputs, problem)) {
+  if (!cli::outputs_are_separate(file, named, problem)) {
     return 0;
   }
-  sim = std::make_unique<sim::SimDevice>();
-  return sim->configure(options, problem);
+  return sim.configure(options, problem);
 }
 
 std::string counted(std::uint64_t n, const char* what) {
@@ -199,8 +200,8 @@ int play_on_cable(fullsvf::SvfInput& input, const PlaySettings& settings, HostCl
     if (target && settings.verbose) {
       std::fprintf(settings.echo, "%s: %s\n", settings.name.c_str(), target_text(*target).c_str());
     }
-    return play_file(input, playing, clock, tap, target ? &target->padding : nullptr, check,
-                     offset, played, err);
+    return play_file(input, playing, clock, tap, target ? &target->padding : nullptr, check, offset,
+                     played, err);
   });
   progress.erase();
   if (cli::interrupted()) {
@@ -248,14 +249,34 @@ int finish_sim(sim::SimDevice* sim, int status, std::FILE* err) {
   return status;
 }
 
-// The device of a run: the simulated one, made into `sim`, or the real
-// cable; null after saying why not.
-Device* open_device(const PlayOptions& o, const CableSetup& setup,
+// The device of a run, chosen among those attached: the simulated one,
+// made into `sim` on the channel chosen, or the real cable. Null after
+// saying why not. `label` names a real one.
+Device* open_device(const PlayOptions& o, CableSetup& setup,
                     const std::function<Device&()>& real_cable,
-                    std::unique_ptr<sim::SimDevice>& sim, std::FILE* err) {
-  if (!o.sim) return &real_cable();
+                    std::unique_ptr<sim::SimDevice>& sim, std::unique_ptr<ChosenDevice>& chosen,
+                    std::string& label, std::FILE* err) {
+  if (!o.sim) {
+    chosen = choose_attached(real_cable(), o, setup, label, err);
+    return chosen.get();
+  }
+  // The simulated chip is listed as it will be made, before any output
+  // file is opened.
+  sim::SimDevice listed;
   std::string problem;
-  if (make_sim(o, setup, sim, problem)) return sim.get();
+  if (!make_sim(o, setup, nullptr, listed, problem)) {
+    std::fprintf(err, "tapwright-play: %s\n", problem.c_str());
+    return nullptr;
+  }
+  chosen = choose_attached(listed, o, setup, label, err);
+  label.clear();
+  if (!chosen) return nullptr;
+  sim = std::make_unique<sim::SimDevice>();
+  if (make_sim(o, setup, &o.sim_options, *sim, problem)) {
+    chosen = std::make_unique<ChosenDevice>(*sim, chosen->chosen());
+    return chosen.get();
+  }
+  chosen.reset();
   if (cli::interrupted()) {
     interrupted_while("opening", "the outputs", err);
   } else {
@@ -304,8 +325,21 @@ int play_run(const PlayOptions& o, const PlayStreams& streams, HostClock& clock,
     return exit_failed;
   }
   std::unique_ptr<sim::SimDevice> sim;
+  std::unique_ptr<ChosenDevice> chosen;
+  std::string label;
+  if (o.selectors.scan_usb) {
+    sim::SimDevice listed;
+    Device* device = &listed;
+    if (!o.sim) {
+      device = &real_cable();
+    } else if (!make_sim(o, cable.setup, nullptr, listed, problem)) {
+      std::fprintf(streams.err, "tapwright-play: %s\n", problem.c_str());
+      return exit_failed;
+    }
+    return scan_usb(*device, streams.out, streams.err) ? exit_ok : exit_failed;
+  }
   if (o.detect) {
-    Device* device = open_device(o, cable.setup, real_cable, sim, streams.err);
+    Device* device = open_device(o, cable.setup, real_cable, sim, chosen, label, streams.err);
     if (!device) return cli::interrupted() ? exit_interrupted : exit_failed;
     return finish_sim(sim.get(), detect_main(*device, cable.setup, streams), streams.err);
   }
@@ -353,8 +387,11 @@ int play_run(const PlayOptions& o, const PlayStreams& streams, HostClock& clock,
     return exit_ok;
   }
 
-  Device* device = open_device(o, cable.setup, real_cable, sim, streams.err);
+  Device* device = open_device(o, cable.setup, real_cable, sim, chosen, label, streams.err);
   if (!device) return cli::interrupted() ? exit_interrupted : exit_failed;
+  if (!label.empty() && o.verbose) {
+    std::fprintf(streams.out, "%s: on FTDI %s\n", settings.name.c_str(), label.c_str());
+  }
   if (targeted && o.chain.empty()) {
     if (!detect_target(*device, cable.setup, o, target, streams.err)) {
       return finish_sim(sim.get(), cli::interrupted() ? exit_interrupted : exit_failed,
@@ -372,6 +409,7 @@ int play_run(const PlayOptions& o, const PlayStreams& streams, HostClock& clock,
   std::uint64_t compared = 0;
   ProgressLine progress(streams.err, o.progress.value_or(is_terminal(streams.err)), clock,
                         settings.name, input.size(), first.clocks);
+  progress.name_device(label);
   int status = play_on_cable(input, settings, clock, *device, cable.setup, targeted, progress,
                              streams.err, compared);
   status = finish_sim(sim.get(), status, streams.err);

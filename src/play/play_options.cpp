@@ -25,6 +25,9 @@ enum PlayOptionId {
   version_option,
 };
 
+static_assert(static_cast<int>(version_option) < static_cast<int>(scan_usb_option),
+              "the device options' ids are apart");
+
 // The rows before the simulator's own options, and after them.
 constexpr cli::Option first_rows[] = {
     {compare_option,
@@ -62,13 +65,18 @@ constexpr cli::Option cable_rows[] = {
      "the cable and how it is driven (default tapwright:\n"
      "bit-bang, TDI TXD, TMS RXD, TCK RTS, TDO CTS); ft2232h,\n"
      "ft4232h, ft232h and ft2232d drive the chip's MPSSE\nengine"},
-    {channel_option, "--channel", 0, Takes::value, "A|B",
-     "the channel of a two-channel chip (default A)"},
+    {channel_option, "--channel", 0, Takes::value, "A|B|C|D",
+     "the channel of a multi-channel chip (default: the\ncable's, else A)"},
     {tck_hz_option, "--tck-hz", 0, Takes::value, "RATE",
      "the fastest TCK of an MPSSE cable (Hz, kHz, MHz;\n"
      "default 6 MHz); a FREQUENCY in the file asks a rate\nup to it"},
-    {detect_option, "--detect", 0, Takes::nothing, {},
-     "report the devices on the chain, nearest TDI first;\nno FILE", true},
+    {detect_option,
+     "--detect",
+     0,
+     Takes::nothing,
+     {},
+     "report the devices on the chain, nearest TDI first;\nno FILE",
+     true},
     {device_option, "--device", 0, Takes::value, "K",
      "play the file to device K of the chain (from 1,\n"
      "nearest TDI first, or its IDCODE 0x...), the others\nin BYPASS"},
@@ -104,6 +112,8 @@ std::vector<cli::Option> option_table() {
     table.push_back(row);
   }
   table.insert(table.end(), std::begin(cable_rows), std::end(cable_rows));
+  const auto devices = device_option_rows();
+  table.insert(table.end(), devices.begin(), devices.end());
   table.insert(table.end(), std::begin(last_rows), std::end(last_rows));
   return table;
 }
@@ -113,6 +123,7 @@ std::vector<cli::Option> option_table() {
 std::string play_usage() {
   return "usage: tapwright-play [options] FILE\n"
          "       tapwright-play --detect [options]\n"
+         "       tapwright-play --scan-usb\n"
          "Plays an SVF file (any of SVF, as vendor tools write it) into the JTAG chain behind\n"
          "an FTDI cable. The whole file is checked before the cable is opened. FILE - reads\n"
          "standard input.\n" +
@@ -185,6 +196,14 @@ int parse_play_options(const std::vector<std::string>& args, PlayOptions& o, std
         o.channel = c;
         break;
       }
+      case scan_usb_option:
+      case serial_option:
+      case description_option:
+      case index_option:
+      case vid_pid_option:
+      case bus_device_option:
+        if (!set_device_option(given.id, given.value, o.selectors, problem)) return 0;
+        break;
       default:  // the simulator's own
         if (!sim::set_sim_option(given.id, given.value, o.sim_options, problem)) return 0;
         wants_sim = true;

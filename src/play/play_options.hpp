@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "play/device_selectors.hpp"
 #include "sim/sim_options.hpp"
 
 namespace tapwright::play {
@@ -29,6 +30,7 @@ struct PlayOptions {
   std::string device;    // the one device of the chain the file is for
   std::string chain;     // the chain as the user gives it (--chain)
   sim::SimOptions sim_options;
+  DeviceSelectors selectors;  // which attached device, or --scan-usb
 };
 
 std::string play_usage();

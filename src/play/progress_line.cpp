@@ -41,6 +41,7 @@ void ProgressLine::update(std::uint64_t bytes_done, std::uint64_t clocks_done,
   const double seconds = static_cast<double>(now - start_ns_) / 1e9;
   const double rate = seconds > 0 ? static_cast<double>(clocks_done) / seconds : 0;
   std::string text = "tapwright-play: ";
+  if (!device_.empty()) text += device_ + ": ";
   if (file_bytes_ > 0) {
     text += std::to_string(bytes_done * 100 / file_bytes_) + "% of " + name_ + ", ";
   }

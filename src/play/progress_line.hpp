@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "play/host_clock.hpp"
 
@@ -21,6 +22,9 @@ class ProgressLine {
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
 
+  // The device played into, named at the head of the line; empty: none.
+  void name_device(std::string label) { device_ = std::move(label); }
+
   // `wait_left_ns` 0 or more: a wait in seconds has that long to go.
   void update(std::uint64_t bytes_done, std::uint64_t clocks_done, std::int64_t wait_left_ns = -1);
   void erase();
@@ -30,6 +34,7 @@ class ProgressLine {
   bool enabled_;
   HostClock& clock_;
   std::string name_;
+  std::string device_;
   std::uint64_t file_bytes_;
   std::uint64_t total_clocks_;
   std::int64_t start_ns_;

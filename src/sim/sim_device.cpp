@@ -95,6 +95,17 @@ DeviceStatus SimDevice::open(int index, DeviceHandle* handle) {
   return device_ok;
 }
 
+int SimDevice::list_channels(DeviceList& channels) {
+  ListedChannel chip;
+  chip.chip = &chip_->model();
+  chip.vid = 0x0403;
+  chip.pid = chip_->model().product;
+  chip.serial = chip.open_serial = sim_serial;
+  chip.description = std::string(chip_->model().description);
+  add_channels(channels, chip);
+  return 1;
+}
+
 DeviceStatus SimDevice::close(DeviceHandle handle) {
   if (!valid(handle)) return device_error;
   open_ = false;

@@ -18,6 +18,9 @@
 
 namespace tapwright::sim {
 
+// The simulated chip's serial number.
+inline constexpr const char* sim_serial = "TW000001";
+
 class SimDevice final : public Device {
  public:
   // The default chain, nothing recorded, no fault.
@@ -36,6 +39,12 @@ class SimDevice final : public Device {
   // Only the channel the cable was configured with exists.
   DeviceStatus open_channel(int index, char channel, DeviceHandle* handle) override {
     return channel - 'A' == chip_->channel() ? open(index, handle) : device_error;
+  }
+  // The one simulated chip, every channel of it, with FTDI's IDs and the
+  // chip's own description; only the configured channel opens.
+  int list_channels(DeviceList& channels) override;
+  DeviceStatus open_listed(const ListedChannel& channel, DeviceHandle* handle) override {
+    return channel.serial == sim_serial ? open_channel(0, channel.channel, handle) : device_error;
   }
   DeviceStatus read(DeviceHandle handle, std::uint8_t* buffer, std::uint32_t to_read,
                     std::uint32_t* got) override;

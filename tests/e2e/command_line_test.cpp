@@ -109,6 +109,12 @@ TEST(CommandLines, EveryProgramAndWhatItSays) {
       usage(play, "--fault=open @/a.svf",
             "--vcd, --vcd-limit, --capture-out, --capture-in, --fault and --no-wait go with --sim"),
       usage(play, "--keep-going @/a.svf", "--keep-going goes with -c"),
+      usage(play, "--index 0 @/a.svf",
+            "--index needs a line number of the --scan-usb listing (1, 2, ...), not '0'"),
+      usage(play, "--vid-pid 0403:6010x @/a.svf",
+            "--vid-pid needs two hexadecimal IDs like 0403:6010, not '0403:6010x'"),
+      usage(play, "--bus-device 3:256 @/a.svf",
+            "--bus-device needs a bus and a device number like 3:9, not '3:256'"),
       usage(play, "''", "FILE is an empty name"),
       {play, "-- -c", 1, "", "tapwright-play: cannot open -c: No such file or directory\n"},
       {play, "--sim=8:0x59604093 -vc --no-progress @/a.svf", 0,
@@ -164,7 +170,9 @@ TEST(CommandLines, EveryProgramAndWhatItSays) {
       {play, "--check @/idcode.svf", 0, "@/idcode.svf: 3 statements, 61 clocks: can be played\n",
        ""},
       {play, "@/idcode.svf", 1, "",
-       "tapwright-play: no cable: cannot open the first FTDI device\n"},
+       "tapwright-play: no FTDI device is attached: check that it is plugged in, that you may\n"
+       "open it (the udev rule 70-tapwright-ftdi.rules: see the README), and with FTDI's\n"
+       "own library that the ftdi_sio driver is unloaded\n"},
       {play, "--check @/widest.svf", 0,
        "@/widest.svf: 2 statements, 2147483652 clocks: can be played\n", ""},
       {play, "--check @/path.svf", 0, "@/path.svf: 3 statements, 15 clocks: can be played\n", ""},

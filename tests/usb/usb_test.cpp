@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 #include "emulated_chip.hpp"
 #include "link/libftdi_device.hpp"
@@ -35,8 +36,15 @@ ChipRun run_on_chip(std::vector<std::string> command, const std::string& setting
                                    "TAPWRIGHT_USB_EMU=" + settings + " pins" + channel + "=" + dir +
                                        "/pins report=" + dir + "/report trace=" + dir + "/trace"});
   // A braced list is evaluated in order: the files are read after the run.
-  return {run_program("/usr/bin/env", command), read_file(dir + "/pins"), read_file(dir + "/trace"),
-          parse_report(read_file(dir + "/report"))};
+  ChipRun chip{run_program("/usr/bin/env", command), read_file(dir + "/pins"),
+               read_file(dir + "/trace"), parse_report(read_file(dir + "/report"))};
+  // -v names the real device played into; the simulated cable has no such line.
+  const std::size_t line = chip.run.out.find(": on FTDI device ");
+  if (line != std::string::npos) {
+    const std::size_t start = chip.run.out.rfind('\n', line) + 1;
+    chip.run.out.erase(start, chip.run.out.find('\n', line) + 1 - start);
+  }
+  return chip;
 }
 
 // The examples, and vendor files: one that plays as it stands and two
@@ -311,6 +319,95 @@ TEST(LibftdiOnTheChip, StallsAWriteNobodyReadsAndTakesTheVendorLibrarysDivisors)
     }
   }
   EXPECT_EQ(device.close(handle), device_ok);
+}
+
+}  // namespace
+}  // namespace tapwright::testing
+
+namespace tapwright::testing {
+namespace {
+
+// A desk's bus: a console cable (FT232R with a serial), a blank FT232R, an
+// FT2232H board, and a cable with Olimex's IDs. Each case plays idcode.svf
+// with -c -v and the selectors given: the one channel that clocks is the
+// one chosen, and -v names it; or nothing is opened and the message says
+// why, with the listing where it is asked for.
+TEST(EmulatedChip, SelectorsChooseOneChannelAndNeverGuess) {
+  const std::string dir = scratch_dir("select");
+  const std::string bus =
+      "chip=ft232r serial=A10KZP3Q report=" + dir + "/0 ; chip=ft232r report=" + dir +
+      "/1 ; chip=ft2232h product=\"Digilent USB Device\" serial=210299A8 bus=3 address=9 report=" +
+      dir + "/2 ; chip=ft2232h id=15ba:002b product=\"Olimex OpenOCD JTAG ARM-USB-OCD-H\"";
+  const auto play = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"LD_LIBRARY_PATH=" TAPWRIGHT_USB_EMU_DIR, "TAPWRIGHT_USB_EMU=" + bus,
+                               TAPWRIGHT_PLAY_PATH});
+    return run_program("/usr/bin/env", args);
+  };
+  const ProgramRun scan = play({"--scan-usb"});
+  ASSERT_EQ(scan.status, 0);
+  EXPECT_EQ(scan.out.substr(0, scan.out.find("\n5: ")),
+            "1: FT232R, 0403:6001, bus 1 device 2, serial A10KZP3Q, \"FT232R USB UART\", "
+            "bit-bang only\n"
+            "2: FT232R, 0403:6001, bus 1 device 3, no serial, \"FT232R USB UART\", bit-bang only\n"
+            "3: FT2232H A, 0403:6010, bus 3 device 9, serial 210299A8, \"Digilent USB Device\", "
+            "MPSSE; cable ft2232h\n"
+            "4: FT2232H B, 0403:6010, bus 3 device 9, serial 210299A8, \"Digilent USB Device\", "
+            "MPSSE; cable ft2232h\n");
+  const struct {
+    std::vector<std::string> args;
+    int device;           // the one that clocks; -1: none
+    const char* channel;  // its report's key: "" for A, ":B"
+    const char* said;     // on standard output, or standard error when none clocks
+  } cases[] = {
+      {{"--serial", "A10KZP3Q"}, 0, "", ": on FTDI serial A10KZP3Q\n"},
+      {{"--index", "2"}, 1, "", ": on FTDI device 2 (FT232R)\n"},
+      {{"--bus-device", "3:9"}, 2, "", ": on FTDI serial 210299A8 channel A\n"},
+      {{"--description", "Digilent USB Device", "--channel", "b"}, 2, ":B", "channel B\n"},
+      {{"--index", "4", "--cable", "ft2232h"}, 2, ":B", "channel B\n"},
+      {{"--serial", "210299A8B"}, 2, ":B", "channel B\n"},
+      // The named cable's USB identity picks the one FTDI-ID FT2232H.
+      {{"--cable", "ft2232h"}, 2, "", "channel A\n"},
+      {{"--vid-pid", "0403:6001"},
+       -1,
+       "",
+       "more than one FTDI device matches --vid-pid 0403:6001; choose one with --serial, "
+       "--description, --index, --vid-pid or --bus-device:\n  1: FT232R"},
+      // Each selector but one matches the console cable.
+      {{"--serial", "A10KZP3Q", "--description", "FT232R USB UART", "--index", "1", "--vid-pid",
+        "0403:6010", "--bus-device", "1:2", "--channel", "A"},
+       -1,
+       "",
+       "no FTDI device matches --serial A10KZP3Q --description 'FT232R USB UART' --index 1 "
+       "--vid-pid 0403:6010 --bus-device 1:2 --channel A; attached:\n  1: "},
+      {{"--cable", "ft2232h", "--serial", "A10KZP3Q"},
+       -1,
+       "",
+       "cable 'ft2232h' is an FT2232H driven by its MPSSE engine; the device chosen is "
+       "not:\n  1: FT232R"},
+      {{}, -1, "", "more than one FTDI device is attached; choose one"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-c", "-v", TAPWRIGHT_EXAMPLES_DIR "/idcode.svf"});
+    const ProgramRun run = play(args);
+    EXPECT_EQ(run.status, c.device < 0 ? 1 : 0) << run.err;
+    EXPECT_NE((c.device < 0 ? run.err : run.out).find(c.said), std::string::npos)
+        << run.out << run.err;
+    for (int d = 0; d < 3; ++d) {
+      Report report = parse_report(read_file(dir + "/" + std::to_string(d)));
+      const std::string key = d == c.device ? c.channel : "";
+      // Bytes clocked in bit-bang mode, TCK cycles in MPSSE mode.
+      EXPECT_EQ(report["clocked" + key] + report["tck" + key] > 0, d == c.device) << d;
+    }
+    // A refusal to guess lists everything attached, as --scan-usb does.
+    if (c.args.empty()) {
+      std::istringstream lines(scan.out);
+      for (std::string line; std::getline(lines, line);) {
+        EXPECT_NE(run.err.find("  " + line + "\n"), std::string::npos) << line;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -69,6 +69,11 @@ compare() {
   TAPWRIGHT_FTD2XX_CAPTURE=$(windows_path "$wine_run.bin") unix_path=$svf \
     run_wine "$with" "$exe" "$wine_run" "$(windows_path "$svf")" "$@"
   local status=$? before=$failed
+  # -v names the device the vendor library opened by its serial.
+  if [[ $exe == tapwright-play.exe && " $* " == *" -v "* ]]; then
+    grep -qx "$svf: on FTDI serial TW000001" "$wine_run.out" || fail "$name: no device line"
+    sed -i "\|^$svf: on FTDI serial TW000001\$|d" "$wine_run.out"
+  fi
   [[ $status == "$native_status" ]] || fail "$name: exit $status under Wine, $native_status natively"
   cmp -s "$native.out" "$wine_run.out" || fail "$name: standard output differs"
   cmp -s "$native.err" "$wine_run.err" || fail "$name: standard error differs"
@@ -86,6 +91,12 @@ for svf in "$examples"/*.svf; do
   done
 done
 compare tapwright.exe "asynchronous" "$examples/idcode.svf"
+
+# The vendor library's device list, as the simulated cable lists itself.
+"$play" --sim --scan-usb >"$work/scan.native.out" 2>&1
+run_wine "$with" tapwright-play.exe "$work/scan.wine" --scan-usb
+[[ $? == 0 ]] && cmp -s "$work/scan.native.out" "$work/scan.wine.out" ||
+  fail "--scan-usb: '$(cat "$work/scan.wine.out" "$work/scan.wine.err")'"
 
 # Standard input, which tapwright-play copies to a temporary file of the user's.
 stdin=$examples/idcode.svf run_wine "$with" tapwright-play.exe "$work/stdin" - -c

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstdio>
 #include <string>
 
 #include "sim/sim_device.hpp"
@@ -25,11 +26,24 @@ class SimulatedCable {
   }
   ~SimulatedCable() { device.finish(); }
   tapwright::sim::SimDevice device;
+  // What the last FT_CreateDeviceInfoList listed.
+  tapwright::DeviceList listed;
 };
 
-tapwright::Device& cable() {
+SimulatedCable& simulated() {
   static SimulatedCable simulated;
-  return simulated.device;
+  return simulated;
+}
+
+tapwright::Device& cable() {
+  return simulated().device;
+}
+
+// The vendor library lists each channel of a multi-channel chip as a device
+// whose serial and description end in its letter.
+std::string letter_of(const tapwright::ListedChannel& channel, const char* between) {
+  const bool several = channel.chip && channel.chip->channels > 1;
+  return several ? between + std::string(1, channel.channel) : std::string();
 }
 
 }  // namespace
@@ -38,6 +52,42 @@ extern "C" {
 
 ULONG __stdcall simulated_ft_open(int index, PVOID* handle) {
   return cable().open(index, handle);
+}
+
+ULONG __stdcall simulated_ft_create_device_info_list(LPDWORD count) {
+  simulated().listed.clear();
+  cable().list_channels(simulated().listed);
+  *count = static_cast<DWORD>(simulated().listed.size());
+  return 0;
+}
+
+ULONG __stdcall simulated_ft_get_device_info_detail(DWORD index, LPDWORD flags, LPDWORD type,
+                                                    LPDWORD id, LPDWORD location, PCHAR serial,
+                                                    PCHAR description, PVOID* handle) {
+  if (index >= simulated().listed.size()) return 1;
+  const tapwright::ListedChannel& channel = simulated().listed[index];
+  *flags = 0;
+  *type = channel.chip ? channel.chip->d2xx_type : 3;
+  *id = static_cast<DWORD>(channel.vid) << 16 | channel.pid;
+  *location = 0x10 + index;
+  std::snprintf(serial, 16, "%s", (channel.serial + letter_of(channel, "")).c_str());
+  std::snprintf(description, 64, "%s", (channel.description + letter_of(channel, " ")).c_str());
+  *handle = nullptr;
+  return 0;
+}
+
+// By serial (flags 1) or location (flags 4), as listed.
+ULONG __stdcall simulated_ft_open_ex(PVOID name, DWORD flags, PVOID* handle) {
+  DWORD index = 0;
+  for (const tapwright::ListedChannel& channel : simulated().listed) {
+    const bool named = flags == 1 && channel.serial + letter_of(channel, "") ==
+                                         static_cast<const char*>(name);
+    if (named || (flags == 4 && reinterpret_cast<ULONG_PTR>(name) == 0x10 + index)) {
+      return cable().open_listed(channel, handle);
+    }
+    ++index;
+  }
+  return 2;  // the vendor library's "device not found"
 }
 
 ULONG __stdcall simulated_ft_close(PVOID handle) {

@@ -397,10 +397,7 @@ int play_run(const PlayOptions& o, const PlayStreams& streams, HostClock& clock,
   const std::int64_t started_ns = clock.now_ns();
   int status = play_on_cable(input, settings, clock, *device, cable.setup, targeted, progress,
                              streams.err, compared);
-  if (settings.verbose && status == exit_ok) {
-    std::fprintf(streams.out, "%s: played in %s\n", settings.name.c_str(),
-                 duration_text(static_cast<double>(clock.now_ns() - started_ns) / 1e9).c_str());
-  }
+  if (status == exit_ok) progress.played(static_cast<double>(clock.now_ns() - started_ns) / 1e9);
   status = finish_sim(sim.get(), status, streams.err);
   if (status == exit_ok && o.compare) {
     std::fprintf(streams.out,

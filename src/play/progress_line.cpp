@@ -23,7 +23,9 @@ std::string with_unit(double value, const char* unit) {
 
 std::string duration_text(double seconds) {
   char text[48];
-  if (seconds < 60) {
+  if (seconds < 1) {
+    std::snprintf(text, sizeof text, "%.3g ms", seconds * 1000);
+  } else if (seconds < 60) {
     std::snprintf(text, sizeof text, "%.3g s", seconds);
   } else {
     const auto whole = static_cast<unsigned long long>(seconds + 0.5);
@@ -79,6 +81,13 @@ void ProgressLine::update(std::uint64_t bytes_done, std::uint64_t clocks_done,
   std::fprintf(out_, "\r%s", text.c_str());
   std::fflush(out_);
   drawn_ = shown;
+}
+
+void ProgressLine::played(double seconds) {
+  if (!enabled_) return;
+  erase();
+  std::fprintf(out_, "tapwright-play: %s: played in %s (%s estimated)\n", name_.c_str(),
+               duration_text(seconds).c_str(), duration_text(estimate_s_).c_str());
 }
 
 void ProgressLine::erase() {

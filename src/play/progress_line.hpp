@@ -29,6 +29,8 @@ class ProgressLine {
   void erase();
   // What the checking pass estimates the run takes, shown beside the clocks.
   void set_estimate(double seconds) { estimate_s_ = seconds; }
+  // The line's last word: the time the run took, beside the estimate.
+  void played(double seconds);
 
  private:
   std::FILE* out_;

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <regex>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "support/program_run.hpp"
 
@@ -20,43 +22,50 @@ std::string without_cable_lines(const std::string& text) {
   return std::regex_replace(text, cable_line, "");
 }
 
-std::vector<std::string> cable_names() {
+// The options choosing each named cable, and whether it bit-bangs.
+std::vector<std::pair<std::vector<std::string>, bool>> named_cables() {
   std::istringstream listing(run_program(play, {"--list-cables"}).out);
-  std::vector<std::string> names;
+  std::vector<std::pair<std::vector<std::string>, bool>> cables;
   std::string line;
   std::getline(listing, line);  // the heading
-  while (std::getline(listing, line)) names.push_back(line.substr(0, line.find(' ')));
-  return names;
+  while (std::getline(listing, line)) {
+    cables.push_back({{"--cable", line.substr(0, line.find(' '))},
+                      line.find(" bit-bang ") != std::string::npos});
+  }
+  return cables;
 }
 
 // Each named cable and a wiring given with --pins play every example as the
 // default wiring does: the same (TMS, TDI) at every rising TCK, the same
-// echo and exit status, with -c.
+// echo and exit status, with -c; a bit-bang wiring the same waveform.
 TEST(CableWiring, EveryNamedCableAndAPinMapClockTheChainAlike) {
   const std::string dir = scratch_dir("wiring");
-  std::vector<std::vector<std::string>> cables = {{"--pins", "TCK=7,TMS=DSR,TDI=2,TDO=0"}};
-  for (const std::string& name : cable_names()) cables.push_back({"--cable", name});
-  ASSERT_GE(cables.size(), 18u);
+  auto cables = named_cables();
+  cables.push_back({{"--pins", "TCK=7,TMS=DSR,TDI=2,TDO=0"}, true});
+  ASSERT_GE(cables.size(), 19u);
   for (const auto& entry : std::filesystem::directory_iterator(TAPWRIGHT_EXAMPLES_DIR)) {
     const std::string file = entry.path().string();
     const std::vector<std::string> common = {"--sim", "-c",        "--keep-going",
                                              "-v",    "--no-wait", "--capture-clocks"};
     std::vector<std::string> args = common;
-    args.insert(args.end(), {dir + "/default", file});
+    args.insert(args.end(), {dir + "/default", "--vcd", dir + "/default.vcd", file});
     const ProgramRun expected = run_program(play, args);
     const std::string expected_clocks = read_file(dir + "/default");
     ASSERT_GT(expected_clocks.size(), 20u);
-    for (const auto& cable : cables) {
+    for (const auto& [cable, bit_bang] : cables) {
       SCOPED_TRACE(file + " " + cable[1]);
       args = cable;
       args.insert(args.end(), common.begin(), common.end());
-      args.insert(args.end(), {dir + "/clocks", file});
+      args.insert(args.end(), {dir + "/clocks", "--vcd", dir + "/cable.vcd", file});
       const ProgramRun run = run_program(play, args);
       EXPECT_EQ(run.status, expected.status) << run.err;
       EXPECT_EQ(run.err, expected.err);
       EXPECT_EQ(without_cable_lines(run.out), without_cable_lines(expected.out));
       EXPECT_TRUE(read_file(dir + "/clocks") == expected_clocks)
           << "the chain was clocked otherwise";
+      if (bit_bang) {
+        EXPECT_TRUE(read_file(dir + "/cable.vcd") == read_file(dir + "/default.vcd"));
+      }
     }
   }
 }

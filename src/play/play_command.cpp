@@ -125,9 +125,10 @@ void report_mismatches(const ScanCheck& check, const PlaySettings& settings, std
 void echo_cable(const PlaySettings& settings, const CableSetup& setup) {
   if (!settings.verbose || !setup.cable) return;
   const CableRow& cable = *setup.cable;
-  const auto hz =
-      static_cast<double>(cable_rate(cable, setup.tck_hz ? setup.tck_hz : default_mpsse_hz));
-  if (cable.encoding == CableEncoding::mpsse) {
+  const bool mpsse = cable.encoding == CableEncoding::mpsse;
+  const std::uint64_t asked = setup.tck_hz ? setup.tck_hz : mpsse ? default_mpsse_hz : cable.max_hz;
+  const auto hz = static_cast<double>(cable_rate(cable, asked));
+  if (mpsse) {
     std::fprintf(settings.echo, "%s: cable %s, channel %c, TCK %s\n", settings.name.c_str(),
                  std::string(cable.name).c_str(), setup.channel, rate_text(hz).c_str());
   } else if (cable.name != default_cable || !setup.pins.specified() || setup.tck_hz) {

@@ -69,13 +69,8 @@ constexpr cli::Option cable_rows[] = {
     {tck_hz_option, "--tck-hz", 0, Takes::value, "RATE",
      "the fastest TCK (Hz, kHz, MHz; default 6 MHz on MPSSE,\n"
      "the chip's fastest on bit-bang); a FREQUENCY in the\nfile asks a rate up to it"},
-    {detect_option,
-     "--detect",
-     0,
-     Takes::nothing,
-     {},
-     "report the devices on the chain, nearest TDI first;\nno FILE",
-     true},
+    {detect_option, "--detect", 0, Takes::nothing, {},
+     "report the devices on the chain, nearest TDI first;\nno FILE", true},
     {device_option, "--device", 0, Takes::value, "K",
      "play the file to device K of the chain (from 1,\n"
      "nearest TDI first, or its IDCODE 0x...), the others\nin BYPASS"},

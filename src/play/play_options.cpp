@@ -63,7 +63,8 @@ constexpr cli::Option cable_rows[] = {
     {cable_option, "--cable", 0, Takes::value, "NAME",
      "the cable and how it is driven (default tapwright:\n"
      "bit-bang, TDI TXD, TMS RXD, TCK RTS, TDO CTS); ft2232h,\n"
-     "ft4232h, ft232h and ft2232d drive the chip's MPSSE\nengine"},
+     "ft4232h, ft232h and ft2232d drive the chip's MPSSE\n"
+     "engine; --list-cables lists every name"},
     {channel_option, "--channel", 0, Takes::value, "A|B",
      "the channel of a two-channel chip (default A)"},
     {tck_hz_option, "--tck-hz", 0, Takes::value, "RATE",

@@ -52,22 +52,28 @@ void BM_TapClock(benchmark::State& state) {
 }
 BENCHMARK(BM_TapClock)->Arg(0)->Arg(1);
 
+// The usual FT232R adapter's wiring, tables built from its pin map.
+const BitBangWiring ft232r_wiring =
+    make_wiring(PinMap{0, 3, 1, 2, {4}, {6}}, PinMap{0, 3, 1, 2, {4}, {6}}.released());
+
 void BM_ShiftVector(benchmark::State& state) {
   const int compare = static_cast<int>(state.range(0));
+  const bool mapped = state.range(1) != 0;
   const std::int32_t bits = 1 << 16;
   const std::string tdi(bits / 4, 'a');
   const std::string tdo(bits / 4, 'f');
   const std::string mask(bits / 4, 'f');
   EchoDevice device;
-  ClockStream stream(device);
+  ClockStream stream(device, mapped ? ft232r_wiring : specified_wiring);
   for (auto _ : state) {
     benchmark::DoNotOptimize(svf_shift_vector(stream, "", &device, bits, tdi, tdo, mask, compare));
   }
   stream.tap_flush(&device, compare);
   state.SetItemsProcessed(state.iterations() * bits);
-  state.SetLabel(compare ? "bits, compare" : "bits");
+  state.SetLabel(std::string(compare ? "bits, compare" : "bits") +
+                 (mapped ? ", FT232R wiring" : ""));
 }
-BENCHMARK(BM_ShiftVector)->Arg(0)->Arg(1);
+BENCHMARK(BM_ShiftVector)->Args({0, 0})->Args({1, 0})->Args({0, 1})->Args({1, 1});
 
 }  // namespace
 }  // namespace tapwright

@@ -106,6 +106,12 @@ def main():
                       "  peak RSS %6.1f MB  exit %d  (%.0f %% of tapwright's rate)"
                       % (" ".join(flags), cpu, wall, cycles / cpu / 1e6, rss, status,
                          100 * cycles / cpu / rate))
+                # A mapped wiring (the FT232R adapter's): at least half the specified rate.
+                wall, cpu, rss, status = best_of(
+                    args.repeat, [args.play, "--sim=none", "--cable", "ft232r", big] + flags)
+                print("  ... --cable ft232r         cpu %6.3f s  wall %6.3f s  %7.1f M cycles/s"
+                      "  peak RSS %6.1f MB  exit %d  (%.0f %% of tapwright's rate)"
+                      % (cpu, wall, cycles / cpu / 1e6, rss, status, 100 * cycles / cpu / rate))
 
         have_openocd = shutil.which("openocd") is not None
         if os.path.exists(CORPUS_FILE):

@@ -16,11 +16,13 @@ constexpr std::uint8_t bit_bang_mode(int compare) {
 // A first pass opens device 0, sets `mode` and lets it go again (whatever
 // it reports); then device 0 is opened for the run. 1 with `handle` set, or
 // 0 when the second open failed.
-int open_cable(Device& device, std::uint8_t mode, DeviceHandle& handle);
+int open_cable(Device& device, std::uint8_t mode, DeviceHandle& handle,
+               std::uint8_t mask = direction_mask);
 
-// Sets `mode` on the open device, then the fastest bit-bang clock. 0 when
-// the chip refused the mode.
-int configure_cable(Device& device, DeviceHandle handle, std::uint8_t mode);
+// Sets `mode` with the pins of `mask` driven on the open device, then the
+// bit-bang clock (divisor 1, the fastest). 0 when the chip refused the mode.
+int configure_cable(Device& device, DeviceHandle handle, std::uint8_t mode,
+                    std::uint8_t mask = direction_mask, std::uint16_t divisor = 1);
 
 // Closes the device when the run leaves.
 class OpenDevice {

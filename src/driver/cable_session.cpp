@@ -5,6 +5,7 @@
 
 #include "driver/cable_bring_up.hpp"
 #include "link/bit_bang_link.hpp"
+#include "link/cable_rate.hpp"
 #include "link/mpsse_link.hpp"
 #include "link/mpsse_setup.hpp"
 
@@ -31,13 +32,22 @@ CableRun play_on(CableLink& link, int compare, const std::function<int(Tap&)>& p
 CableRun run_bit_bang(Device& device, const CableSetup& setup,
                       const std::function<int(Tap&)>& play) {
   const std::uint8_t mode = bit_bang_mode(setup.compare);
+  // The tables of a named cable's wiring are built here, once; tapwright's
+  // own run keeps the specified ones.
+  const BitBangWiring wiring =
+      setup.cable ? make_wiring(setup.pins, setup.pins.released()) : specified_wiring;
+  const std::uint16_t divisor =
+      setup.tck_hz ? bit_bang_divisor(setup.tck_hz) : fastest_bit_bang_divisor;
   DeviceHandle handle = nullptr;
-  if (!open_cable(device, mode, handle)) return ended(CablePhase::open);
+  if (!open_cable(device, mode, handle, wiring.outputs)) return ended(CablePhase::open);
   // Closed when the run leaves, whichever way.
   OpenDevice open_device(device, handle);
-  if (!configure_cable(device, handle, mode)) return ended(CablePhase::configure);
-  auto stream = std::make_unique<ClockStream>(device);
+  if (!configure_cable(device, handle, mode, wiring.outputs, divisor)) {
+    return ended(CablePhase::configure);
+  }
+  auto stream = std::make_unique<ClockStream>(device, wiring);
   BitBangLink link(*stream, handle, setup.compare);
+  if (setup.cable) link.control(device, setup.pins, mode, divisor);
   return play_on(link, setup.compare, play);
 }
 
@@ -69,6 +79,9 @@ CableRun run_mpsse(Device& device, const CableSetup& setup, const std::function<
       break;
   }
   auto link = std::make_unique<MpsseLink>(device, handle, setup.compare, mpsse.h_chip);
+  link->wire_trst(cable.pins.trst,
+                  static_cast<std::uint16_t>(cable.high_value << 8 | cable.low_value),
+                  static_cast<std::uint16_t>(cable.high_dir << 8 | cable.low_dir));
   return play_on(*link, setup.compare, play);
 }
 

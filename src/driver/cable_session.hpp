@@ -19,7 +19,9 @@ struct CableSetup {
   // own bring-up of the first device in bit-bang mode.
   const CableRow* cable = nullptr;
   char channel = 'A';
-  std::uint64_t tck_hz = 0;  // MPSSE: the rate to start at; 0 for 6 MHz
+  std::uint64_t tck_hz = 0;  // the rate to start at; 0: 6 MHz (MPSSE), the fastest (bit-bang)
+  // A bit-bang cable's wiring (the row's, or one given); its reset lines.
+  PinMap pins = {};
 };
 
 // Where a run on the cable ended.

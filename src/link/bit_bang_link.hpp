@@ -17,8 +17,20 @@ class BitBangLink final : public CableLink {
   int shift(const ShiftRun& run) override;
   int sync() override { return stream_.tap_sync(device_, compare_); }
   int drain() override { return stream_.tap_flush(device_, compare_); }
-  // The chip clocks bit-bang bytes at the rate the bring-up set.
-  std::uint64_t set_rate(std::uint64_t) override { return 0; }
+  // Without control(), the chip clocks bit-bang bytes at the rate the
+  // bring-up set, and the cable has no TRST pin.
+  std::uint64_t set_rate(std::uint64_t hz) override;
+  int drive_trst(ResetDrive drive) override;
+  // Lets the link set the chip's rate and drive the reset lines of `pins`
+  // (released at bring-up), in bit-bang mode `mode` at `divisor`.
+  void control(Device& device, const PinMap& pins, std::uint8_t mode, std::uint16_t divisor) {
+    control_ = &device;
+    divisor_ = divisor;
+    pins_ = pins;
+    mode_ = mode;
+    levels_ = pins.released();
+    directions_ = pins.outputs();
+  }
 
   std::uint64_t cycles() const override { return stream_.cycles(); }
   std::int64_t mismatch_count() const override { return stream_.mismatch_count(); }
@@ -28,6 +40,10 @@ class BitBangLink final : public CableLink {
   ClockStream& stream_;
   DeviceHandle device_;
   int compare_;
+  Device* control_ = nullptr;
+  PinMap pins_;
+  std::uint8_t mode_ = 0, levels_ = 0, directions_ = 0;
+  std::uint16_t divisor_ = 0;
 };
 
 }  // namespace tapwright

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "link/pin_map.hpp"
 #include "link/read_back.hpp"
 
 namespace tapwright {
@@ -43,6 +44,9 @@ class CableLink {
   // TCK from here on at the fastest rate the cable makes that is not above
   // `hz`: the rate set, or 0 when the cable keeps a rate of its own.
   virtual std::uint64_t set_rate(std::uint64_t hz) = 0;
+  // Drives the cable's TRST pin, in order with the clocks: 1, 0 when the
+  // cable failed, -1 when the cable has no TRST pin.
+  virtual int drive_trst(ResetDrive /*drive*/) { return -1; }
 
   // Clocks handed to the link since it began.
   virtual std::uint64_t cycles() const = 0;

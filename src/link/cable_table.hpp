@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "link/ftdi_chip.hpp"
+#include "link/pin_map.hpp"
 
 namespace tapwright {
 
@@ -20,6 +21,10 @@ struct CableRow {
   // MPSSE: the pins' levels and directions at bring-up, low and high byte.
   std::uint8_t low_value, low_dir, high_value, high_dir;
   std::uint64_t max_hz;  // the fastest TCK the cable is made for
+  // Bit-bang: the JTAG pins' bits. Both encodings: the reset lines (MPSSE
+  // pins 0-7 low byte, 8-15 high byte), which bring-up leaves released.
+  PinMap pins{};
+  std::string_view extra;  // other pins the bring-up sets, for the listing
 };
 
 std::span<const CableRow> cable_rows();

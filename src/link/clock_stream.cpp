@@ -32,7 +32,8 @@ int ClockStream::read_back(DeviceHandle device, ExpectationBank& bank) {
   device_.read(device, in_buf_.data(), want, &got);
   if (got != want) return 0;
   // TDO of cycle j is sampled with the byte that raises TCK, index 2j + 1.
-  const auto tdo_of = [this](std::int32_t j) { return (in_buf_[2 * j + 1] >> 3) & 1u; };
+  const unsigned shift = wiring_.tdo_shift;
+  const auto tdo_of = [this, shift](std::int32_t j) { return (in_buf_[2 * j + 1] >> shift) & 1u; };
   const std::int32_t differing = count_differing(bank.entries.data(), n, tdo_of);
   mismatch_count_ += differing;
   if (listener_) {

@@ -9,48 +9,18 @@
 #include <cstdint>
 #include <cstring>
 
+#include "link/bit_bang_wiring.hpp"
 #include "link/device.hpp"
 #include "link/read_behind.hpp"
 
 namespace tapwright {
 
-// The byte pair of one cycle.
-constexpr std::uint8_t first_byte(int tms, int tdi) {
-  return static_cast<std::uint8_t>((tdi & 1) | ((tms & 1) << 1));
-}
-constexpr std::uint8_t second_byte(int tms, int tdi) {
-  return static_cast<std::uint8_t>(first_byte(tms, tdi) | pin_tck);
-}
-
-namespace clock_detail {
-
-// The byte pairs of the four cycles of a digit with TMS 0, as stored.
-constexpr std::array<std::uint64_t, 16> make_digit_pairs() {
-  std::array<std::uint64_t, 16> table{};
-  for (unsigned digit = 0; digit < 16; ++digit) {
-    std::uint64_t pairs = 0;
-    for (unsigned b = 0; b < 4; ++b) {
-      const int tdi = static_cast<int>((digit >> b) & 1u);
-      const std::uint64_t first = first_byte(0, tdi);
-      const std::uint64_t second = second_byte(0, tdi);
-      if constexpr (std::endian::native == std::endian::little) {
-        pairs |= (first | second << 8) << (16 * b);
-      } else {
-        pairs |= (second | first << 8) << (16 * (3 - b));
-      }
-    }
-    table[digit] = pairs;
-  }
-  return table;
-}
-inline constexpr std::array<std::uint64_t, 16> digit_pairs = make_digit_pairs();
-
-}  // namespace clock_detail
-
 class ClockStream {
  public:
-  // The stream talks to the chip only through `device`'s read and write.
-  explicit ClockStream(Device& device) : device_(device) {}
+  // The stream talks to the chip only through `device`'s read and write,
+  // with the specified wiring unless `wiring` says otherwise.
+  explicit ClockStream(Device& device, const BitBangWiring& wiring = specified_wiring)
+      : device_(device), wiring_(wiring) {}
   ClockStream(const ClockStream&) = delete;
   ClockStream& operator=(const ClockStream&) = delete;
 
@@ -60,7 +30,7 @@ class ClockStream {
   int tap_clock(DeviceHandle device, int tms, int tdi, int expected, int care, int compare,
                 int force) {
     if (broken_) return 0;
-    out_pairs_[out_len_ >> 1] = pair_of(tms, tdi);
+    out_pairs_[out_len_ >> 1] = wiring_.pairs[static_cast<unsigned>((tms & 1) << 1 | (tdi & 1))];
     out_len_ += 2;
     if (compare == 1) {
       ExpectationBank& bank = read_behind_.filling();
@@ -78,7 +48,7 @@ class ClockStream {
   int tap_clock_digit(DeviceHandle device, unsigned tdi, unsigned expected, unsigned care,
                       int count, int tms_on_last, int compare) {
     if (count == 4 && !tms_on_last && !broken_ && out_len_ <= block_bytes - 8) {
-      std::memcpy(out_buf_bytes() + out_len_, &clock_detail::digit_pairs[tdi & 0xFu], 8);
+      std::memcpy(out_buf_bytes() + out_len_, &wiring_.digit_pairs[tdi & 0xFu], 8);
       out_len_ += 8;
       if (compare == 1) {
         ExpectationBank& bank = read_behind_.filling();
@@ -123,6 +93,11 @@ class ClockStream {
 
   void set_listener(ReadBackListener* listener) { listener_ = listener; }
 
+  // The cycles from here on with the tables of `wiring`: a reset line's
+  // level changed. The stream must have been synced.
+  void rewire(const BitBangWiring& wiring) { wiring_ = wiring; }
+  const BitBangWiring& wiring() const { return wiring_; }
+
   // Compared cycles whose TDO differed, over the whole run. Final only after
   // the drain, since a block is compared up to two blocks after it was filled.
   std::int64_t mismatch_count() const { return mismatch_count_; }
@@ -141,21 +116,10 @@ class ClockStream {
   // Reads back and compares the block `bank` stands for.
   int read_back(DeviceHandle device, ExpectationBank& bank);
 
-  // The two bytes of a cycle as one 16-bit store, first byte at the lower
-  // address whatever the host's byte order.
-  static std::uint16_t pair_of(int tms, int tdi) {
-    const std::uint16_t first = first_byte(tms, tdi);
-    const std::uint16_t second = second_byte(tms, tdi);
-    if constexpr (std::endian::native == std::endian::little) {
-      return static_cast<std::uint16_t>(first | (second << 8));
-    } else {
-      return static_cast<std::uint16_t>(second | (first << 8));
-    }
-  }
-
   std::uint8_t* out_buf_bytes() { return reinterpret_cast<std::uint8_t*>(out_pairs_.data()); }
 
   Device& device_;
+  BitBangWiring wiring_;
   // out_buf: the byte pairs of the cycles not yet written.
   std::array<std::uint16_t, block_cycles> out_pairs_{};
   std::int32_t out_len_ = 0;

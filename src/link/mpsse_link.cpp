@@ -270,4 +270,24 @@ int MpsseLink::read_back(MpsseReadBank& bank) {
   return 1;
 }
 
+int MpsseLink::drive_trst(ResetDrive drive) {
+  if (!trst_.present()) return -1;
+  std::uint16_t value = gpio_value_, dir = gpio_dir_;
+  drive_reset(trst_, drive, value, dir);
+  if (!room(6)) return 0;
+  // Each byte whose pins changed, by its set command in the stream.
+  const auto set = [&](std::uint8_t command, int shift) {
+    if (((value ^ gpio_value_) | (dir ^ gpio_dir_)) >> shift & 0xFF) {
+      emit(command);
+      emit(static_cast<std::uint8_t>(value >> shift));
+      emit(static_cast<std::uint8_t>(dir >> shift));
+    }
+  };
+  set(mpsse::set_low, 0);
+  set(mpsse::set_high, 8);
+  gpio_value_ = value;
+  gpio_dir_ = dir;
+  return 1;
+}
+
 }  // namespace tapwright

@@ -61,6 +61,14 @@ class MpsseLink final : public CableLink {
   int sync() override;
   int drain() override;
   std::uint64_t set_rate(std::uint64_t hz) override;
+  int drive_trst(ResetDrive drive) override;
+  // The pins' levels and directions as bring-up set them (low byte in
+  // bits 0-7, high byte in 8-15) and the cable's TRST line.
+  void wire_trst(const ResetPin& trst, std::uint16_t value, std::uint16_t dir) {
+    trst_ = trst;
+    gpio_value_ = value;
+    gpio_dir_ = dir;
+  }
 
   std::uint64_t cycles() const override { return cycles_; }
   std::int64_t mismatch_count() const override { return mismatch_count_; }
@@ -98,6 +106,8 @@ class MpsseLink final : public CableLink {
   std::int64_t mismatch_count_ = 0;
   ReadBackListener* listener_ = nullptr;
   bool broken_ = false;
+  ResetPin trst_;
+  std::uint16_t gpio_value_ = 0, gpio_dir_ = 0;
 };
 
 }  // namespace tapwright

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "fullsvf/decimal_number.hpp"
+#include "link/cable_rate.hpp"
 #include "link/mpsse_setup.hpp"
 
 namespace tapwright::play {
@@ -62,7 +63,15 @@ int choose_cable(const PlayOptions& o, CableChoice& choice, std::string& problem
   }
   choice.setup.compare = o.compare;
   choice.setup.cable = cable;
+  choice.setup.pins = cable->pins;
   if (!choose_channel(o, *cable, choice.setup.channel, problem)) return 0;
+  if (!o.pins.empty()) {
+    if (cable->encoding != CableEncoding::bit_bang) {
+      problem = "--pins wires a bit-bang cable; cable '" + name + "' drives the MPSSE pins";
+      return 0;
+    }
+    if (!parse_pin_map(o.pins, choice.setup.pins, problem)) return 0;
+  }
   std::uint64_t asked = 0;
   if (!o.tck_hz.empty()) {
     const auto rate = fullsvf::parse_rate(o.tck_hz);
@@ -73,16 +82,8 @@ int choose_cable(const PlayOptions& o, CableChoice& choice, std::string& problem
     }
     asked = floor_hz(*rate);
   }
-  if (cable->encoding != CableEncoding::mpsse) {
-    if (asked) {
-      problem = "--tck-hz sets the rate of MPSSE cables; cable '" + name +
-                "' clocks at its chip's bit-bang rate";
-      return 0;
-    }
-    return 1;
-  }
-  const bool h_chip = ftdi_chip_model(cable->chip).h_chip();
-  choice.min_hz = mpsse_rate(h_chip, 0xFFFF);
+  const bool bit_bang = cable->encoding == CableEncoding::bit_bang;
+  choice.min_hz = slowest_cable_rate(*cable);
   if (asked && asked < choice.min_hz) {
     problem = "--tck-hz " + rate_text(static_cast<double>(asked)) + " is below the slowest rate " +
               "of an " + std::string(ftdi_chip_model(cable->chip).name) + " (" +
@@ -90,8 +91,12 @@ int choose_cable(const PlayOptions& o, CableChoice& choice, std::string& problem
     return 0;
   }
   choice.max_hz = std::min(asked ? asked : cable->max_hz, cable->max_hz);
-  choice.start_hz = std::min(asked ? asked : default_mpsse_hz, choice.max_hz);
-  choice.setup.tck_hz = choice.start_hz;
+  // Bit-bang runs at the chip's fastest rate unless asked otherwise.
+  choice.start_hz = std::min(asked      ? asked
+                             : bit_bang ? cable->max_hz
+                                        : default_mpsse_hz,
+                             choice.max_hz);
+  choice.setup.tck_hz = bit_bang && !asked ? 0 : choice.start_hz;
   return 1;
 }
 

@@ -11,11 +11,13 @@
 #include "fullsvf/problem_list.hpp"
 #include "fullsvf/svf_front_end.hpp"
 #include "fullsvf/svf_input.hpp"
+#include "link/cable_rate.hpp"
 #include "link/counting_link.hpp"
 #include "link/mpsse_setup.hpp"
 #include "play/attached_devices.hpp"
 #include "play/cable_choice.hpp"
 #include "play/cable_failure.hpp"
+#include "play/cable_list.hpp"
 #include "play/chain_report.hpp"
 #include "play/chain_target.hpp"
 #include "play/play_options.hpp"
@@ -39,6 +41,7 @@ struct FirstPass {
   int errors = 0;
   std::uint64_t statements = 0;
   std::uint64_t clocks = 0;
+  double seconds = 0;  // the clocks at the cable's rates, and the waits
 };
 
 // Reads and checks the whole file; its problems and notes are listed on
@@ -55,7 +58,8 @@ FirstPass check_file(fullsvf::SvfInput& input, const PlaySettings& settings, Hos
       [&] { return cli::interrupted() || (input.is_stream() && diagnostics.error_count() > 0); });
   fullsvf::SvfFrontEnd front_end(*source, diagnostics);
   if (padding) front_end.pad_for_chain(*padding);
-  CountingLink counter;
+  CountingLink counter =
+      settings.cable ? CountingLink(*settings.cable, settings.start_hz) : CountingLink();
   Tap tap(counter, settings.compare, TapState::run_test_idle);
   SvfPlayer checker(diagnostics, settings, clock, tap, nullptr, nullptr, Pass::check);
   FirstPass pass;
@@ -70,6 +74,7 @@ FirstPass check_file(fullsvf::SvfInput& input, const PlaySettings& settings, Hos
     ++pass.errors;
   }
   pass.clocks = checker.clocks();
+  pass.seconds = counter.clock_seconds() + static_cast<double>(checker.wait_ns()) / 1e9;
   return pass;
 }
 
@@ -82,6 +87,7 @@ int make_sim(const PlayOptions& o, const CableSetup& setup, const sim::SimOption
   options.chain = o.sim_options.chain;
   options.chip = std::string(ftdi_chip_model(setup.cable->chip).key);
   options.channel = setup.channel;
+  options.pins = setup.pins;
   const cli::NamedOutput named[] = {
       {"--capture-out", options.capture_out},
       {"--capture-in", options.capture_in},
@@ -115,13 +121,22 @@ void report_mismatches(const ScanCheck& check, const PlaySettings& settings, std
                settings.keep_going ? "" : "; stopped there");
 }
 
-// The line -v gives the cable an MPSSE run starts on.
+// The line -v gives the cable a run starts on, unless it is tapwright's
+// own wiring at its usual rate.
 void echo_cable(const PlaySettings& settings, const CableSetup& setup) {
-  if (!settings.verbose || !setup.cable || setup.cable->encoding != CableEncoding::mpsse) return;
-  const bool h_chip = ftdi_chip_model(setup.cable->chip).h_chip();
-  const auto hz = static_cast<double>(mpsse_rate(h_chip, mpsse_divisor(h_chip, setup.tck_hz)));
-  std::fprintf(settings.echo, "%s: cable %s, channel %c, TCK %s\n", settings.name.c_str(),
-               std::string(setup.cable->name).c_str(), setup.channel, rate_text(hz).c_str());
+  if (!settings.verbose || !setup.cable) return;
+  const CableRow& cable = *setup.cable;
+  const bool mpsse = cable.encoding == CableEncoding::mpsse;
+  const std::uint64_t asked = setup.tck_hz ? setup.tck_hz : mpsse ? default_mpsse_hz : cable.max_hz;
+  const auto hz = static_cast<double>(cable_rate(cable, asked));
+  if (mpsse) {
+    std::fprintf(settings.echo, "%s: cable %s, channel %c, TCK %s\n", settings.name.c_str(),
+                 std::string(cable.name).c_str(), setup.channel, rate_text(hz).c_str());
+  } else if (cable.name != default_cable || !setup.pins.specified() || setup.tck_hz) {
+    std::fprintf(settings.echo, "%s: cable %s, bit-bang %s, TCK %s\n", settings.name.c_str(),
+                 std::string(cable.name).c_str(), wiring_text(cable, setup.pins).c_str(),
+                 rate_text(hz).c_str());
+  }
 }
 
 // How the statements of a run on the cable ended.
@@ -371,6 +386,8 @@ int play_run(const PlayOptions& o, const PlayStreams& streams, HostClock& clock,
   settings.start_hz = cable.start_hz;
   settings.max_hz = cable.max_hz;
   settings.min_hz = cable.min_hz;
+  settings.cable = cable.setup.cable;
+  settings.trst_pin = cable.setup.pins.trst.present();
 
   const fullsvf::ChainPadding* padding = targeted ? &target.padding : nullptr;
   FirstPass first = check_file(input, settings, clock, padding, false, streams.err);
@@ -410,8 +427,16 @@ int play_run(const PlayOptions& o, const PlayStreams& streams, HostClock& clock,
   ProgressLine progress(streams.err, o.progress.value_or(is_terminal(streams.err)), clock,
                         settings.name, input.size(), first.clocks);
   progress.name_device(label);
+  progress.set_estimate(first.seconds);
+  if (settings.verbose) {
+    std::fprintf(streams.out, "%s: %s estimated (%llu clocks and the waits)\n",
+                 settings.name.c_str(), duration_text(first.seconds).c_str(),
+                 static_cast<unsigned long long>(first.clocks));
+  }
+  const std::int64_t started_ns = clock.now_ns();
   int status = play_on_cable(input, settings, clock, *device, cable.setup, targeted, progress,
                              streams.err, compared);
+  if (status == exit_ok) progress.played(static_cast<double>(clock.now_ns() - started_ns) / 1e9);
   status = finish_sim(sim.get(), status, streams.err);
   if (status == exit_ok && o.compare) {
     std::fprintf(streams.out,
@@ -438,6 +463,8 @@ int play_main(const std::vector<std::string>& args, const PlayStreams& streams, 
     std::fputs(play_usage().c_str(), streams.out);
   } else if (o.version) {
     std::fputs("tapwright-play " TAPWRIGHT_VERSION "\n", streams.out);
+  } else if (o.list_cables) {
+    std::fputs(cable_list().c_str(), streams.out);
   } else {
     status = play_run(o, streams, clock, real_cable);
   }

@@ -21,6 +21,8 @@ enum PlayOptionId {
   tck_hz_option,
   detect_option,
   device_option,
+  pins_option,
+  list_cables_option,
   help_option,
   version_option,
 };
@@ -64,22 +66,31 @@ constexpr cli::Option cable_rows[] = {
     {cable_option, "--cable", 0, Takes::value, "NAME",
      "the cable and how it is driven (default tapwright:\n"
      "bit-bang, TDI TXD, TMS RXD, TCK RTS, TDO CTS); ft2232h,\n"
-     "ft4232h, ft232h and ft2232d drive the chip's MPSSE\nengine"},
+     "ft4232h, ft232h and ft2232d drive the chip's MPSSE\n"
+     "engine; --list-cables lists every name"},
     {channel_option, "--channel", 0, Takes::value, "A|B|C|D",
      "the channel of a multi-channel chip (default: the\ncable's, else A)"},
     {tck_hz_option, "--tck-hz", 0, Takes::value, "RATE",
-     "the fastest TCK of an MPSSE cable (Hz, kHz, MHz;\n"
-     "default 6 MHz); a FREQUENCY in the file asks a rate\nup to it"},
-    {detect_option,
-     "--detect",
-     0,
-     Takes::nothing,
-     {},
-     "report the devices on the chain, nearest TDI first;\nno FILE",
-     true},
+     "the fastest TCK (Hz, kHz, MHz; default 6 MHz on MPSSE,\n"
+     "the chip's fastest on bit-bang); a FREQUENCY in the\nfile asks a rate up to it"},
+    {detect_option, "--detect", 0, Takes::nothing, {},
+     "report the devices on the chain, nearest TDI first;\nno FILE", true},
     {device_option, "--device", 0, Takes::value, "K",
      "play the file to device K of the chain (from 1,\n"
      "nearest TDI first, or its IDCODE 0x...), the others\nin BYPASS"},
+};
+constexpr cli::Option wiring_rows[] = {
+    {pins_option, "--pins", 0, Takes::value, "MAP",
+     "a bit-bang wiring: TCK=RTS,TMS=RXD,TDI=TXD,TDO=CTS,\n"
+     "pins 0-7 or TXD RXD RTS CTS DTR DSR DCD RI; TRST=,\n"
+     "SRST= optional (asserted low)"},
+    {list_cables_option,
+     "--list-cables",
+     0,
+     Takes::nothing,
+     {},
+     "list the named cables: chip, encoding, VID:PID,\nwiring, extra pins, fastest TCK",
+     true},
 };
 constexpr cli::Option last_rows[] = {
     {no_wait_option,
@@ -114,6 +125,7 @@ std::vector<cli::Option> option_table() {
   table.insert(table.end(), std::begin(cable_rows), std::end(cable_rows));
   const auto devices = device_option_rows();
   table.insert(table.end(), devices.begin(), devices.end());
+  table.insert(table.end(), std::begin(wiring_rows), std::end(wiring_rows));
   table.insert(table.end(), std::begin(last_rows), std::end(last_rows));
   return table;
 }
@@ -187,6 +199,12 @@ int parse_play_options(const std::vector<std::string>& args, PlayOptions& o, std
       case device_option:
         o.device = given.value;
         break;
+      case pins_option:
+        o.pins = given.value;
+        break;
+      case list_cables_option:
+        o.list_cables = true;
+        break;
       case channel_option: {
         const char c = static_cast<char>(given.value.size() == 1 ? given.value[0] & ~0x20 : 0);
         if (c < 'A' || c > 'D') {
@@ -210,7 +228,7 @@ int parse_play_options(const std::vector<std::string>& args, PlayOptions& o, std
     }
   }
   if (!line.operands.empty()) o.file = line.operands[0];
-  if (o.help || o.version) return 1;
+  if (o.help || o.version || o.list_cables) return 1;
   if (wants_sim && !o.sim) {
     problem =
         "--vcd, --vcd-limit, --capture-out, --capture-in, --fault and --no-wait go with --sim";

@@ -26,9 +26,11 @@ struct PlayOptions {
   std::string cable;     // a named cable; empty: the default
   char channel = 0;      // 'A'..'D'; 0: the cable's own
   std::string tck_hz;    // as given; empty: none
-  bool detect = false;   // report what is on the chain; no FILE
-  std::string device;    // the one device of the chain the file is for
-  std::string chain;     // the chain as the user gives it (--chain)
+  std::string pins;      // a bit-bang wiring (--pins); empty: the cable's
+  bool list_cables = false;
+  bool detect = false;  // report what is on the chain; no FILE
+  std::string device;   // the one device of the chain the file is for
+  std::string chain;    // the chain as the user gives it (--chain)
   sim::SimOptions sim_options;
   DeviceSelectors selectors;  // which attached device, or --scan-usb
 };

@@ -21,6 +21,19 @@ std::string with_unit(double value, const char* unit) {
 
 }  // namespace
 
+std::string duration_text(double seconds) {
+  char text[48];
+  if (seconds < 1) {
+    std::snprintf(text, sizeof text, "%.3g ms", seconds * 1000);
+  } else if (seconds < 60) {
+    std::snprintf(text, sizeof text, "%.3g s", seconds);
+  } else {
+    const auto whole = static_cast<unsigned long long>(seconds + 0.5);
+    std::snprintf(text, sizeof text, "%llu:%02llu", whole / 60, whole % 60);
+  }
+  return text;
+}
+
 ProgressLine::ProgressLine(std::FILE* out, bool enabled, HostClock& clock, std::string name,
                            std::uint64_t file_bytes, std::uint64_t total_clocks)
     : out_(out),
@@ -63,11 +76,19 @@ void ProgressLine::update(std::uint64_t bytes_done, std::uint64_t clocks_done,
                   static_cast<unsigned long long>(left % 60));
     text += eta;
   }
+  if (estimate_s_ >= 0) text += ", " + duration_text(estimate_s_) + " estimated";
   const std::size_t shown = text.size();
   if (shown < drawn_) text.append(drawn_ - shown, ' ');
   std::fprintf(out_, "\r%s", text.c_str());
   std::fflush(out_);
   drawn_ = shown;
+}
+
+void ProgressLine::played(double seconds) {
+  if (!enabled_) return;
+  erase();
+  std::fprintf(out_, "tapwright-play: %s: played in %s (%s estimated)\n", name_.c_str(),
+               duration_text(seconds).c_str(), duration_text(estimate_s_).c_str());
 }
 
 void ProgressLine::erase() {

@@ -12,6 +12,9 @@
 
 namespace tapwright::play {
 
+// "0.25 s", "12:05": a run time as messages show it.
+std::string duration_text(double seconds);
+
 class ProgressLine {
  public:
   // Draws nothing unless `enabled`. `total_clocks`: what the first pass
@@ -28,6 +31,10 @@ class ProgressLine {
   // `wait_left_ns` 0 or more: a wait in seconds has that long to go.
   void update(std::uint64_t bytes_done, std::uint64_t clocks_done, std::int64_t wait_left_ns = -1);
   void erase();
+  // What the checking pass estimates the run takes, shown beside the clocks.
+  void set_estimate(double seconds) { estimate_s_ = seconds; }
+  // The line's last word: the time the run took, beside the estimate.
+  void played(double seconds);
 
  private:
   std::FILE* out_;
@@ -40,6 +47,7 @@ class ProgressLine {
   std::int64_t start_ns_;
   std::int64_t next_draw_ns_;
   std::size_t drawn_ = 0;  // characters on the line now
+  double estimate_s_ = -1;
 };
 
 }  // namespace tapwright::play

@@ -241,15 +241,36 @@ void SvfPlayer::end_state(const EndStateCommand& c) {
 }
 
 void SvfPlayer::trst(const TrstCommand& c) {
+  if (settings_.trst_pin) {
+    drive_trst(c);
+    return;
+  }
   if (c.mode != TrstMode::on) return;
   if (checking() && !told_trst_) {
     diagnostics_.note(c.line,
-                      "TRST ON: the cable has no TRST wire; the TAP controller is "
+                      "TRST ON: the cable has no TRST pin; the TAP controller is "
                       "reset through TMS instead, as STATE RESET does");
     told_trst_ = true;
   }
   echo_line(c.line, "TRST ON (STATE RESET)");
   walk(TapState::test_logic_reset);
+}
+
+// The cable's TRST pin as the statement says; ON also walks the controller
+// to Test-Logic-Reset through TMS, which a pin that reaches no TAP makes
+// certain, and which keeps the clocks the same on every cable.
+void SvfPlayer::drive_trst(const TrstCommand& c) {
+  static constexpr const char* names[] = {"TRST ON", "TRST OFF", "TRST Z", "TRST ABSENT"};
+  static constexpr ResetDrive drives[] = {ResetDrive::assert, ResetDrive::release,
+                                          ResetDrive::floating};
+  const auto mode = static_cast<std::size_t>(c.mode);
+  echo_line(c.line, names[mode]);
+  if (c.mode == TrstMode::absent || broken_) return;
+  if (!checking() && tap_.link().drive_trst(drives[mode]) == 0) {
+    fail();
+    return;
+  }
+  if (c.mode == TrstMode::on) walk(TapState::test_logic_reset);
 }
 
 void SvfPlayer::frequency(const FrequencyCommand& c) {

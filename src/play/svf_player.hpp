@@ -14,6 +14,7 @@
 
 #include "fullsvf/svf_front_end.hpp"
 #include "jtag/tap.hpp"
+#include "link/cable_table.hpp"
 #include "play/host_clock.hpp"
 #include "play/scan_check.hpp"
 
@@ -32,6 +33,10 @@ struct PlaySettings {
   // `min_hz`, which the cable cannot make; `start_hz` is the rate without
   // one. All 0 for a cable that keeps its own rate.
   std::uint64_t start_hz = 0, max_hz = 0, min_hz = 0;
+  // The cable chosen: the checking pass times the clocks at its rates.
+  const CableRow* cable = nullptr;
+  // The cable drives a TRST pin, which SVF's TRST sets.
+  bool trst_pin = false;
   // Waits in seconds are timed and echoed, not sat through (--no-wait).
   bool no_wait = false;
   // Told, many times a second, how long a wait in seconds has to go.
@@ -85,6 +90,7 @@ class SvfPlayer final : public fullsvf::SvfBackEnd {
   // failed its compare.
   bool may_go_on();
   void echo_line(int line, const std::string& text);
+  void drive_trst(const fullsvf::TrstCommand& c);
 
   fullsvf::Diagnostics& diagnostics_;
   const PlaySettings& settings_;

@@ -5,7 +5,7 @@ namespace tapwright::sim {
 int BitBangPort::set_bit_mode(std::uint8_t mask, std::uint8_t mode) {
   if (mode != mode_async_bitbang && mode != mode_sync_bitbang) return 0;
   mode_ = mode;
-  driven_ = static_cast<std::uint8_t>(mask & 0x07u);
+  driven_ = static_cast<std::uint8_t>(mask & outputs_);
   return 1;
 }
 
@@ -34,20 +34,20 @@ template <bool sync, bool traced>
 void BitBangPort::run(const std::uint8_t* bytes, std::size_t count, std::uint8_t* out,
                       VcdWriter* trace) {
   std::uint8_t pins = pins_;
-  unsigned tdo_bit = static_cast<unsigned>(chain_.tdo()) << 3;
+  unsigned tdo_bit = static_cast<unsigned>(chain_.tdo()) << tdo_at_;
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint8_t next = level(bytes[i]);
     if constexpr (sync) out[i] = static_cast<std::uint8_t>(pins | tdo_bit);
-    if ((pins ^ next) & pin_tck) {
-      if (next & pin_tck) {
-        chain_.rising_edge((next >> 1) & 1, next & 1);
+    if ((pins ^ next) & tck_) {
+      if (next & tck_) {
+        chain_.rising_edge((next >> tms_at_) & 1, (next >> tdi_at_) & 1);
       } else {
         chain_.falling_edge();
-        tdo_bit = static_cast<unsigned>(chain_.tdo()) << 3;
+        tdo_bit = static_cast<unsigned>(chain_.tdo()) << tdo_at_;
       }
     }
     pins = next;
-    if constexpr (traced) trace->step(pins, chain_.tdo(), chain_.first_state());
+    if constexpr (traced) trace->step(wires(pins), chain_.tdo(), chain_.first_state());
   }
   pins_ = pins;
 }
@@ -57,9 +57,10 @@ void BitBangPort::run(const std::uint8_t* bytes, std::size_t count, std::uint8_t
 void BitBangPort::run_without_devices(const std::uint8_t* bytes, std::size_t count,
                                       std::uint8_t* out) {
   if (out) {
-    out[0] = static_cast<std::uint8_t>(pins_ | pin_tdo);
+    const unsigned tdo = 1u << tdo_at_;
+    out[0] = static_cast<std::uint8_t>(pins_ | tdo);
     for (std::size_t i = 1; i < count; ++i) {
-      out[i] = static_cast<std::uint8_t>(level(bytes[i - 1]) | pin_tdo);
+      out[i] = static_cast<std::uint8_t>(level(bytes[i - 1]) | tdo);
     }
   }
   pins_ = level(bytes[count - 1]);

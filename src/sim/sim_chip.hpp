@@ -22,9 +22,14 @@ inline constexpr std::uint8_t mode_mpsse = 0x02;
 
 class SimChip {
  public:
-  // `channel`: 0 for A, 1 for B, ...; the model must have it.
-  explicit SimChip(Chain chain, const ChipModel& model = default_chip, int channel = 0)
-      : model_(model), channel_(channel), chain_(std::move(chain)) {}
+  // `channel`: 0 for A, 1 for B, ...; the model must have it. `pins`: the
+  // bit-bang port's wiring.
+  explicit SimChip(Chain chain, const ChipModel& model = default_chip, int channel = 0,
+                   const PinMap& pins = {})
+      : model_(model),
+        channel_(channel),
+        chain_(std::move(chain)),
+        port_(chain_, returned_, pins) {}
   SimChip(const SimChip&) = delete;
   SimChip& operator=(const SimChip&) = delete;
 
@@ -57,7 +62,7 @@ class SimChip {
   int channel_;
   Chain chain_;
   ByteQueue returned_;
-  BitBangPort port_{chain_, returned_};
+  BitBangPort port_;
   MpsseEngine mpsse_{chain_, returned_, model_};
   std::uint8_t mode_ = mode_reset;
 };

@@ -68,7 +68,7 @@ int SimDevice::configure(const SimOptions& options, std::string& error) {
   if (fault.kind == FaultKind::tdo_low || fault.kind == FaultKind::tdo_high) {
     chain.stick_tdo(fault.kind == FaultKind::tdo_high ? 1 : 0);
   }
-  chip_ = std::make_unique<SimChip>(std::move(chain), *model, channel);
+  chip_ = std::make_unique<SimChip>(std::move(chain), *model, channel, options.pins);
   fault_ = fault;
   capture_out_ = std::move(capture_out);
   capture_in_ = std::move(capture_in);

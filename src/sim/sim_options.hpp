@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/command_line.hpp"
+#include "link/pin_map.hpp"
 
 namespace tapwright::sim {
 
@@ -18,6 +19,7 @@ inline constexpr std::uint64_t default_vcd_limit = std::uint64_t{4} << 30;
 struct SimOptions {
   std::string chip = "ft232r";         // a chip model's key (link/ftdi_chip.hpp)
   char channel = 'A';                  // 'A', 'B', ... as far as the chip has channels
+  PinMap pins = {};                    // the bit-bang port's wiring
   std::string chain = "8:0x59604093";  // the default chain; "none" = no device
   std::string capture_out;             // file for every byte written (raw); empty = none
   std::string capture_in;              // file for every byte returned (raw); empty = none

@@ -105,7 +105,8 @@ TEST(CommandLines, EveryProgramAndWhatItSays) {
       usage(play, "-cx @/a.svf", "unknown option '-x'"),
       usage(play, "-c= @/a.svf", "-c takes no value"),
       usage(play, "--check=yes @/a.svf", "--check takes no value"),
-      usage(play, "--chain 1:1 @/a.svf", "--chain goes with --device (a simulated chain is given as --sim=CHAIN)"),
+      usage(play, "--chain 1:1 @/a.svf",
+            "--chain goes with --device (a simulated chain is given as --sim=CHAIN)"),
       usage(play, "--fault=open @/a.svf",
             "--vcd, --vcd-limit, --capture-out, --capture-in, --fault and --no-wait go with --sim"),
       usage(play, "--keep-going @/a.svf", "--keep-going goes with -c"),
@@ -115,10 +116,30 @@ TEST(CommandLines, EveryProgramAndWhatItSays) {
             "--vid-pid needs two hexadecimal IDs like 0403:6010, not '0403:6010x'"),
       usage(play, "--bus-device 3:256 @/a.svf",
             "--bus-device needs a bus and a device number like 3:9, not '3:256'"),
+      // Wirings and names refused before anything is opened.
+      usage(play, "--sim --pins TCK=RTS,TMS=RXD,TDI=TXD @/a.svf",
+            "--pins 'TCK=RTS,TMS=RXD,TDI=TXD': no pin is given for TDO"),
+      usage(play, "--sim --pins TCK=2,TMS=RTS,TDI=0,TDO=3 @/a.svf",
+            "--pins 'TCK=2,TMS=RTS,TDI=0,TDO=3': TCK and TMS are both on RTS"),
+      usage(play, "--sim --pins TCK=2,TMS=1,TCK=4,TDI=0,TDO=3 @/a.svf",
+            "--pins 'TCK=2,TMS=1,TCK=4,TDI=0,TDO=3': TCK is given twice"),
+      usage(play, "--sim --pins TCK=8,TMS=1,TDI=0,TDO=3 @/a.svf",
+            "--pins 'TCK=8,TMS=1,TDI=0,TDO=3': no pin is named '8' (0 to 7, or TXD RXD RTS CTS "
+            "DTR DSR DCD RI)"),
+      usage(play, "--sim --pins TCK=2,TMS=1,TDI=0,TDO=3,TCLK=4 @/a.svf",
+            "--pins 'TCK=2,TMS=1,TDI=0,TDO=3,TCLK=4': 'TCLK=4' is not SIGNAL=PIN with a SIGNAL "
+            "of TCK, TMS, TDI, TDO, TRST, SRST"),
+      usage(play, "--sim --cable tigard --pins TCK=2,TMS=1,TDI=0,TDO=3 @/a.svf",
+            "--pins wires a bit-bang cable; cable 'tigard' drives the MPSSE pins"),
+      usage(play, "--sim --cable hs2 @/a.svf",
+            "--cable: no cable is named 'hs2'; the names are tapwright, ft2232h, ..., ulx2s"),
+      usage(play, "--sim --cable ft232r --tck-hz 50Hz @/a.svf",
+            "--tck-hz 50 Hz is below the slowest rate of an FT232R (91 Hz)"),
       usage(play, "''", "FILE is an empty name"),
       {play, "-- -c", 1, "", "tapwright-play: cannot open -c: No such file or directory\n"},
       {play, "--sim=8:0x59604093 -vc --no-progress @/a.svf", 0,
-       "@/a.svf:1: SIR 8 TDI (01)\n@/a.svf: no TDO bit was compared: no scan has one under its "
+       "@/a.svf: 0.014 ms estimated (14 clocks and the waits)\n@/a.svf:1: SIR 8 TDI (01)\n@/a.svf: "
+       "no TDO bit was compared: no scan has one under its "
        "MASK\n",
        ""},
       {play, "--sim -c @/comments.svf", 1, "",
@@ -127,7 +148,8 @@ TEST(CommandLines, EveryProgramAndWhatItSays) {
        mismatch + "59604092, mask ffffffff\ntapwright-play: @/onebit.svf: TDO differed in 1 of 1 "
                   "compared scans (1 bit); stopped there\n"},
       {play, "--sim --no-wait -v @/wait.svf", 0,
-       "@/wait.svf:1: RUNTEST IDLE 0 TCK 0.5 SEC: a wait of 501.0 ms, skipped (--no-wait) "
+       "@/wait.svf: 500 ms estimated (0 clocks and the waits)\n@/wait.svf:1: RUNTEST IDLE 0 TCK "
+       "0.5 SEC: a wait of 501.0 ms, skipped (--no-wait) "
        "ENDSTATE IDLE\n",
        ""},
       {play, "--check @/order.svf", 1, "",
@@ -157,7 +179,8 @@ TEST(CommandLines, EveryProgramAndWhatItSays) {
       refused("wide.svf",
               "2: SDR with its header and trailer is 2147483648 bits, over tapwright's 2147483647"),
       {play, "--sim -c -v @/idcode.svf", 0,
-       "@/idcode.svf:3: SIR 8 TDI (01) TDO (01) MASK (03)\n@/idcode.svf:4: SDR 32 TDI (00000000) "
+       "@/idcode.svf: 0.061 ms estimated (61 clocks and the waits)\n@/idcode.svf:3: SIR 8 TDI (01) "
+       "TDO (01) MASK (03)\n@/idcode.svf:4: SDR 32 TDI (00000000) "
        "TDO (59604093) MASK (ffffffff)\n@/idcode.svf:5: RUNTEST IDLE 10 TCK ENDSTATE "
        "IDLE\n@/idcode.svf: every compared TDO bit matched\n",
        ""},
@@ -177,7 +200,8 @@ TEST(CommandLines, EveryProgramAndWhatItSays) {
        "@/widest.svf: 2 statements, 2147483652 clocks: can be played\n", ""},
       {play, "--check @/path.svf", 0, "@/path.svf: 3 statements, 15 clocks: can be played\n", ""},
       {play, "--sim=none -v @/long.svf", 0,
-       "@/long.svf:1: SDR 260 TDI (" + std::string(32, '1') +
+       "@/long.svf: 0.338 ms estimated (338 clocks and the waits)\n@/long.svf:1: SDR 260 TDI (" +
+           std::string(32, '1') +
            "... 65 digits)\n@/long.svf:3: SDR 4 (with 64 header and 0 trailer bits, shown as "
            "shifted) TDI (50000000000000000)\n",
        ""},
@@ -196,8 +220,9 @@ TEST(CommandLines, EveryProgramAndWhatItSays) {
       // when no device answers.
       {play, "--sim=5:0x06e5e093,8:0x59604093 --device 0x59604093 -c @/idcode.svf", 0,
        "@/idcode.svf: every compared TDO bit matched\n", ""},
-      {play, "--sim=5:0x06e5e093,8:0x59604093 --chain 5:0x06e5e093,8:0x59604092 --device 2 "
-             "@/idcode.svf",
+      {play,
+       "--sim=5:0x06e5e093,8:0x59604093 --chain 5:0x06e5e093,8:0x59604092 --device 2 "
+       "@/idcode.svf",
        1, "",
        "tapwright-play: @/idcode.svf: device 2 reads IDCODE 0x59604093 where --chain gives "
        "IDCODE 0x59604092; nothing played\n"},

@@ -81,7 +81,8 @@ std::string without_rate_lines(const std::string& text) {
   std::size_t start = 0;
   for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
     const std::string line = text.substr(start, end - start + 1);
-    if (line.find(": cable ") == std::string::npos && line.find("FREQUENCY") == std::string::npos) {
+    if (line.find(": cable ") == std::string::npos && line.find("FREQUENCY") == std::string::npos &&
+        line.find(" estimated (") == std::string::npos) {
       kept += line;
     }
   }

@@ -345,14 +345,19 @@ TEST(EmulatedChip, SelectorsChooseOneChannelAndNeverGuess) {
   };
   const ProgramRun scan = play({"--scan-usb"});
   ASSERT_EQ(scan.status, 0);
-  EXPECT_EQ(scan.out.substr(0, scan.out.find("\n5: ")),
+  EXPECT_EQ(scan.out,
             "1: FT232R, 0403:6001, bus 1 device 2, serial A10KZP3Q, \"FT232R USB UART\", "
-            "bit-bang only\n"
-            "2: FT232R, 0403:6001, bus 1 device 3, no serial, \"FT232R USB UART\", bit-bang only\n"
+            "bit-bang only; cable ft232r\n"
+            "2: FT232R, 0403:6001, bus 1 device 3, no serial, \"FT232R USB UART\", bit-bang only; "
+            "cable ft232r\n"
             "3: FT2232H A, 0403:6010, bus 3 device 9, serial 210299A8, \"Digilent USB Device\", "
             "MPSSE; cable ft2232h\n"
             "4: FT2232H B, 0403:6010, bus 3 device 9, serial 210299A8, \"Digilent USB Device\", "
-            "MPSSE; cable ft2232h\n");
+            "MPSSE; cable ft2232h\n"
+            "5: FT2232H A, 15ba:002b, bus 1 device 5, no serial, \"Olimex OpenOCD JTAG "
+            "ARM-USB-OCD-H\", MPSSE; cable olimex-arm-usb-ocd-h\n"
+            "6: FT2232H B, 15ba:002b, bus 1 device 5, no serial, \"Olimex OpenOCD JTAG "
+            "ARM-USB-OCD-H\", MPSSE\n");
   const struct {
     std::vector<std::string> args;
     int device;           // the one that clocks; -1: none

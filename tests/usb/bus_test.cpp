@@ -1,8 +1,8 @@
-// The real libftdi1, in this process, over emulated buses of several
-// devices: a second channel opened by its interface, and asynchronous
-// transfers in flight both ways at once. (What a listing finds, and opening
-// a device by its bus and address, are tested through tapwright-play's
-// selectors in usb_test.cpp.)
+// The real libftdi1, in this process, over emulated buses: asynchronous
+// transfers in flight both ways at once, and the MPSSE mode where a channel
+// has it. (What a listing finds, and opening a device by its bus and
+// address or a channel by its interface, are tested through tapwright-play's
+// selectors and cables in usb_test.cpp.)
 #include <ftdi.h>
 #include <gtest/gtest.h>
 #include <libusb.h>
@@ -26,44 +26,6 @@ Context context(ftdi_interface interface = INTERFACE_A) {
 
 Report figures(int device = 0) {
   return parse_report(usb::emulated_chip(device)->report());
-}
-
-// Channel B of an FT2232H, opened by its interface, has a port, a chain, a
-// latency timer and a kernel driver of its own: the bytes that read the
-// IDCODE over B read its chain's, while channel A is left as it was.
-TEST(LibftdiOnTheBus, OpensChannelBByItsInterface) {
-  usb::replace_bus("chip=ft2232h chain=none chain:B=8:0x59604093");
-  Context ftdi = context(INTERFACE_B);
-  ASSERT_EQ(ftdi_usb_open_desc(ftdi.get(), 0x0403, 0x6010, "Dual RS232-HS", nullptr), 0);
-  ASSERT_EQ(ftdi_set_bitmode(ftdi.get(), direction_mask, BITMODE_SYNCBB), 0);
-  ASSERT_EQ(ftdi_set_latency_timer(ftdi.get(), 2), 0);
-  // Test-Logic-Reset, then to Shift-DR, then 32 clocks: two bytes a clock.
-  std::vector<unsigned char> bytes;
-  for (int clock = 0; clock < 41; ++clock) {
-    const int tms = clock < 5 || clock == 6 ? pin_tms : 0;
-    bytes.insert(bytes.end(),
-                 {static_cast<unsigned char>(tms), static_cast<unsigned char>(tms | pin_tck)});
-  }
-  ASSERT_EQ(ftdi_write_data(ftdi.get(), bytes.data(), 82), 82);
-  std::vector<unsigned char> samples(82);
-  for (int got = 0, n = 1; got < 82 && n > 0; got += n) {
-    n = ftdi_read_data(ftdi.get(), samples.data() + got, 82 - got);
-  }
-  std::uint32_t idcode = 0;
-  for (int bit = 0; bit < 32; ++bit) {
-    idcode |= static_cast<std::uint32_t>(samples[2 * (9 + bit) + 1] >> 3 & 1) << bit;
-  }
-  EXPECT_EQ(idcode, 0x59604093u);
-  Context a = context(INTERFACE_A);
-  unsigned char latency_a = 0, latency_b = 0;
-  ASSERT_EQ(ftdi_usb_open_desc(a.get(), 0x0403, 0x6010, nullptr, nullptr), 0);
-  ASSERT_EQ(ftdi_get_latency_timer(a.get(), &latency_a), 0);
-  ASSERT_EQ(ftdi_get_latency_timer(ftdi.get(), &latency_b), 0);
-  EXPECT_EQ(latency_a * 1000 + latency_b, 16 * 1000 + 2);
-  const Report report = figures();
-  EXPECT_EQ(report.at("clocked:B"), 82);
-  EXPECT_EQ(report.at("clocked"), 0);
-  EXPECT_EQ(report.at("driver_bound:B"), 0);
 }
 
 // libftdi1's asynchronous calls keep a write and a read in flight at once.

@@ -3,7 +3,7 @@
 namespace tapwright {
 
 DeviceStatus ChosenDevice::open(int index, DeviceHandle* handle) {
-  return index == 0 ? back_end_.open_listed(chosen_, handle) : device_error;
+  return index == 0 ? back_end().open_listed(chosen_, handle) : device_error;
 }
 
 DeviceStatus ChosenDevice::open_channel(int index, char channel, DeviceHandle* handle) {

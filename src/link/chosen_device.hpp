@@ -5,45 +5,21 @@
 // the channel was chosen.
 #include <utility>
 
-#include "link/device.hpp"
+#include "link/forwarding_device.hpp"
 
 namespace tapwright {
 
-class ChosenDevice final : public Device {
+class ChosenDevice final : public ForwardingDevice {
  public:
   ChosenDevice(Device& back_end, ListedChannel chosen)
-      : back_end_(back_end), chosen_(std::move(chosen)) {}
+      : ForwardingDevice(back_end), chosen_(std::move(chosen)) {}
 
   const ListedChannel& chosen() const { return chosen_; }
 
   DeviceStatus open(int index, DeviceHandle* handle) override;
   DeviceStatus open_channel(int index, char channel, DeviceHandle* handle) override;
-  DeviceStatus close(DeviceHandle handle) override { return back_end_.close(handle); }
-  DeviceStatus read(DeviceHandle handle, std::uint8_t* buffer, std::uint32_t to_read,
-                    std::uint32_t* got) override {
-    return back_end_.read(handle, buffer, to_read, got);
-  }
-  DeviceStatus write(DeviceHandle handle, const std::uint8_t* buffer, std::uint32_t to_write,
-                     std::uint32_t* written) override {
-    return back_end_.write(handle, buffer, to_write, written);
-  }
-  DeviceStatus set_divisor(DeviceHandle handle, std::uint16_t divisor) override {
-    return back_end_.set_divisor(handle, divisor);
-  }
-  DeviceStatus set_bit_mode(DeviceHandle handle, std::uint8_t mask, std::uint8_t mode) override {
-    return back_end_.set_bit_mode(handle, mask, mode);
-  }
-  DeviceStatus set_timeouts(DeviceHandle handle, std::uint32_t read_ms,
-                            std::uint32_t write_ms) override {
-    return back_end_.set_timeouts(handle, read_ms, write_ms);
-  }
-  std::string failure() const override { return back_end_.failure(); }
-  void expect_returned(DeviceHandle handle, std::uint32_t bytes) override {
-    back_end_.expect_returned(handle, bytes);
-  }
 
  private:
-  Device& back_end_;
   ListedChannel chosen_;
 };
 

@@ -5,12 +5,12 @@
 
 namespace tapwright {
 
+// The reset of the TAP object, on a link over this stream.
 int tap_reset(ClockStream& stream, DeviceHandle device, TapState& state, int compare) {
-  for (int i = 0; i < 5; ++i) {
-    if (!stream.tap_clock(device, 1, 0, 0, 0, compare, 0)) return 0;
-  }
-  if (!stream.tap_clock(device, 0, 0, 0, 0, compare, 0)) return 0;
-  state = TapState::run_test_idle;
+  BitBangLink link(stream, device, compare);
+  Tap tap(link, compare, state);
+  if (!tap.reset()) return 0;
+  state = tap.state();
   return 1;
 }
 

@@ -56,6 +56,7 @@ TEST(CommandLines, EveryProgramAndWhatItSays) {
   for (int i = 0; i < 12; ++i) twelve += "SDR 32 TDI (0) TDO (59604092);\n";
   const std::pair<const char*, std::string> files[] = {
       {"a.svf", "SIR 8 TDI (01);\n"},
+      {"paren.svf", "SIR 8 TDI (01));\n"},
       {"twelve.svf", twelve},
       {"comments.svf", "// a comment\n! and another\n"},
       {"hir.svf", "HIR 2 TDI (0);\nSIR 8 TDI (01);\n"},
@@ -167,6 +168,7 @@ TEST(CommandLines, EveryProgramAndWhatItSays) {
        "played)\n...",
        ""},
       // Every refusal with its line, before anything is opened.
+      refused("paren.svf", "1: SIR has ')' where TDI, TDO, MASK or SMASK belongs"),
       refused("pio.svf", "2: PIO cannot be played: the cable drives no parallel I/O pins"),
       refused("graph.svf", "1: STATE path IDLE IDLE DRPAUSE: " + state_graph),
       refused("sck.svf", "2: RUNTEST counts SCK clocks; the cable has no SCK wire to give them"),

@@ -54,6 +54,7 @@ TEST(DecimalNumber, TimeTimesRateIsExactAndRoundsUp) {
   EXPECT_EQ(ceil_product(*parse_decimal("0"), mhz, UINT64_MAX), 0u);
   EXPECT_FALSE(ceil_product(*parse_decimal("1E20"), mhz, UINT64_MAX).has_value());
   EXPECT_FALSE(ceil_product(*parse_decimal("3"), mhz, 2999999).has_value());
+  EXPECT_EQ(ceil_product(*parse_decimal("3"), mhz, 3000000), 3000000u);
   // Digits beyond what is kept round the wait up, never down.
   EXPECT_EQ(ceil_product(*parse_decimal("0.00000100000000000000000000000000001"), mhz, UINT64_MAX),
             2u);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
 
 #include "fake_d2xx.h"
 
@@ -55,6 +56,28 @@ TEST(D2xxLibrary, EachOperationReachesTheLibraryAsCalled) {
                "close 1;open 0;");
   fake->open_status = 0;
   fake->report_count = -1;
+}
+
+// Every channel the vendor library lists, those of one chip on one device
+// and without the letter the library appends; each opened by the serial it
+// was listed with.
+TEST(D2xxLibrary, ListsEachChannelAndOpensItAgainBySerial) {
+  D2xxLibrary library(FAKE_D2XX_PATH);
+  DeviceList listed;
+  ASSERT_TRUE(library.list_channels(listed));
+  std::string seen;
+  for (const ListedChannel& c : listed) {
+    seen += std::string(c.chip ? c.chip->name : "?") + " " + c.channel + " " + c.serial + " " +
+            c.description + " " + std::to_string(c.device) + ";";
+  }
+  EXPECT_EQ(seen,
+            "FT232R A A10KZP3Q FT232R USB UART 0;FT2232H A FT1234 Dual RS232-HS 1;FT2232H B "
+            "FT1234 Dual RS232-HS 1;");
+  DeviceHandle handle = untouched;
+  ASSERT_EQ(library.open_listed(listed.at(2), &handle), device_ok);
+  EXPECT_EQ(library.failure(), "");
+  EXPECT_NE(std::string(loaded_fake(FAKE_D2XX_PATH)->log).find("openex serial FT1234B;"),
+            std::string::npos);
 }
 
 TEST(D2xxLibrary, WithoutTheLibraryOrAnyOfItsOperationsEveryCallFails) {

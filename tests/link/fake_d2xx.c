@@ -76,3 +76,38 @@ FAKE_EXPORT DWORD FT_SetBitMode(void* handle, unsigned char mask, unsigned char 
   return 0;
 }
 #endif
+
+// The list of the devices attached: an FT232R, and both channels of an
+// FT2232H, each a device of its own whose serial ends in its letter.
+static const struct {
+  DWORD type, id, location;
+  const char *serial, *description;
+} attached[] = {{5, 0x04036001, 0x11, "A10KZP3Q", "FT232R USB UART"},
+                {6, 0x04036010, 0x21, "FT1234A", "Dual RS232-HS A"},
+                {6, 0x04036010, 0x22, "FT1234B", "Dual RS232-HS B"}};
+
+FAKE_EXPORT DWORD FT_CreateDeviceInfoList(DWORD* count) {
+  *count = sizeof attached / sizeof attached[0];
+  return 0;
+}
+
+FAKE_EXPORT DWORD FT_GetDeviceInfoDetail(DWORD i, DWORD* flags, DWORD* type, DWORD* id,
+                                         DWORD* location, char* serial, char* description,
+                                         void** handle) {
+  *flags = 0;
+  *type = attached[i].type;
+  *id = attached[i].id;
+  *location = attached[i].location;
+  strcpy(serial, attached[i].serial);
+  strcpy(description, attached[i].description);
+  *handle = NULL;
+  return 0;
+}
+
+// Opens by serial number (flag 1) or by location (flag 4).
+FAKE_EXPORT DWORD FT_OpenEx(void* what, DWORD flags, void** handle) {
+  if (flags == 1) note("openex serial %s;", (const char*)what);
+  if (flags == 4) note("openex location %u;", (unsigned)(uintptr_t)what);
+  *handle = &fake;
+  return 0;
+}

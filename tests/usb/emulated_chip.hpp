@@ -90,8 +90,5 @@ class EmulatedChip {
 // The devices on this process's emulated bus, for tests that drive libftdi1
 // themselves: the one at `position`, null when there is none.
 EmulatedChip* emulated_chip(int position = 0);
-// Takes the bus down (its devices write their files) and puts up a new one
-// from `settings`, as TAPWRIGHT_USB_EMU would describe it.
-void replace_bus(const char* settings);
 
 }  // namespace tapwright::usb

@@ -99,11 +99,6 @@ EmulatedChip* emulated_chip(int position) {
   return position < static_cast<int>(devices.size()) ? devices[position].get() : nullptr;
 }
 
-void replace_bus(const char* settings) {
-  instance().reset();
-  instance() = std::make_unique<Emulation>(settings);
-}
-
 }  // namespace tapwright::usb
 
 using tapwright::usb::bus;

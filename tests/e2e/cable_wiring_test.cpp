@@ -26,11 +26,23 @@ std::string without_cable_lines(const std::string& text) {
 std::vector<std::pair<std::vector<std::string>, bool>> named_cables() {
   std::istringstream listing(run_program(play, {"--list-cables"}).out);
   std::vector<std::pair<std::vector<std::string>, bool>> cables;
-  std::string line;
+  std::string line, listed;
   std::getline(listing, line);  // the heading
   while (std::getline(listing, line)) {
+    listed += std::regex_replace(line, std::regex(" +"), " ") + "\n";
     cables.push_back({{"--cable", line.substr(0, line.find(' '))},
                       line.find(" bit-bang ") != std::string::npos});
+  }
+  // Three rows as the cables are wired: bit-bang pins, and MPSSE bytes with
+  // reset lines, their polarity and buffer enables.
+  for (const char* row :
+       {"ft232r FT232R bit-bang 0403:6001 TCK=TXD,TMS=CTS,TDI=RXD,TDO=RTS,TRST=DTR,SRST=DCD TRST "
+        "DTR (low), SRST DCD (low) 1 MHz\n",
+        "bus-blaster FT2232H A MPSSE 0403:6010 low 0x08/0x1b, high 0x0c/0x0f TRST AC0 (low) "
+        "enabled by AC2 low, SRST AC1 (low) enabled by AC3 low, AD4 buffer enable (low) 30 MHz\n",
+        "olimex-arm-usb-ocd-h FT2232H A MPSSE 15ba:002b low 0x08/0x1b, high 0x09/0x0b TRST AC0 "
+        "(low), SRST AC1 (high), AD4 buffer enable (low), LED AC3 30 MHz\n"}) {
+    EXPECT_NE(listed.find(row), std::string::npos) << row;
   }
   return cables;
 }

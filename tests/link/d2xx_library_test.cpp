@@ -72,12 +72,13 @@ TEST(D2xxLibrary, ListsEachChannelAndOpensItAgainBySerial) {
   }
   EXPECT_EQ(seen,
             "FT232R A A10KZP3Q FT232R USB UART 0;FT2232H A FT1234 Dual RS232-HS 1;FT2232H B "
-            "FT1234 Dual RS232-HS 1;");
+            "FT1234 Dual RS232-HS 1;FT2232D A  Dual RS232 2;FT4232H A FT4444 Quad RS232-HS 3;");
   DeviceHandle handle = untouched;
   ASSERT_EQ(library.open_listed(listed.at(2), &handle), device_ok);
   EXPECT_EQ(library.failure(), "");
-  EXPECT_NE(std::string(loaded_fake(FAKE_D2XX_PATH)->log).find("openex serial FT1234B;"),
-            std::string::npos);
+  ASSERT_EQ(library.open_listed(listed.at(3), &handle), device_ok);
+  const std::string log = loaded_fake(FAKE_D2XX_PATH)->log;
+  EXPECT_NE(log.find("openex serial FT1234B;openex location 49;"), std::string::npos) << log;
 }
 
 TEST(D2xxLibrary, WithoutTheLibraryOrAnyOfItsOperationsEveryCallFails) {

@@ -77,14 +77,17 @@ FAKE_EXPORT DWORD FT_SetBitMode(void* handle, unsigned char mask, unsigned char 
 }
 #endif
 
-// The list of the devices attached: an FT232R, and both channels of an
-// FT2232H, each a device of its own whose serial ends in its letter.
+// The list of the devices attached: an FT232R, both channels of an FT2232H,
+// each a device of its own whose serial ends in its letter, an FT2232D
+// without a serial and channel A of an FT4232H.
 static const struct {
   DWORD type, id, location;
   const char *serial, *description;
 } attached[] = {{5, 0x04036001, 0x11, "A10KZP3Q", "FT232R USB UART"},
                 {6, 0x04036010, 0x21, "FT1234A", "Dual RS232-HS A"},
-                {6, 0x04036010, 0x22, "FT1234B", "Dual RS232-HS B"}};
+                {6, 0x04036010, 0x22, "FT1234B", "Dual RS232-HS B"},
+                {4, 0x04036010, 0x31, "", "Dual RS232 A"},
+                {7, 0x04036011, 0x41, "FT4444A", "Quad RS232-HS A"}};
 
 FAKE_EXPORT DWORD FT_CreateDeviceInfoList(DWORD* count) {
   *count = sizeof attached / sizeof attached[0];

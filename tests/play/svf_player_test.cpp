@@ -39,8 +39,7 @@ struct Played {
 
 // Plays `text` from Run-Test/Idle into `device` (a chip whose TDO reads 0)
 // and reads back everything at the end.
-Played play(const std::string& text, int compare, ScriptedDevice& device, HostClock& clock,
-            bool keep_going = false) {
+Played play(const std::string& text, int compare, ScriptedDevice& device, HostClock& clock) {
   ClockStream stream(device);
   ScanCheck check;
   stream.set_listener(&check);
@@ -48,7 +47,6 @@ Played play(const std::string& text, int compare, ScriptedDevice& device, HostCl
   Tap tap(link, compare, TapState::run_test_idle);
   PlaySettings settings;
   settings.compare = compare;
-  settings.keep_going = keep_going;
   fullsvf::Diagnostics diagnostics;
   fullsvf::SvfSource source(text);
   fullsvf::SvfFrontEnd front_end(source, diagnostics);
@@ -127,17 +125,6 @@ TEST(SvfPlayer, NothingOfAnInstructionAfterAFailedCompare) {
   ASSERT_EQ(stopped.failures.size(), 1u);
   EXPECT_EQ(stopped.failures[0].line, 1);
   EXPECT_EQ(describe(stopped.failures[0]), "SDR 8: TDO mismatch: read 00, expected f0, mask ff");
-
-  // --keep-going plays on and names every failing scan.
-  ScriptedDevice device;
-  FakeClock clock;
-  const Played all =
-      play(failing + "SIR 8 TDI (AA);\nSDR 257 TDI (0) TDO (1);", 1, device, clock, true);
-  ASSERT_EQ(all.failures.size(), 2u);
-  EXPECT_EQ(all.failures[1].line, 3);
-  EXPECT_EQ(describe(all.failures[1]),
-            "SDR 257: TDO mismatch: 1 of its 257 bits differ, the first at bit 0 (bit 0 is "
-            "shifted first)");
 }
 
 TEST(SvfPlayer, AWaitStartsOnceTheCableHasEveryByteAndLastsAtLeastItsTime) {

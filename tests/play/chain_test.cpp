@@ -126,6 +126,7 @@ std::string read_file(const std::filesystem::path& path) {
 TEST(KnownParts, TheVendorFilesParts) {
   const std::regex sir(R"(SIR\s+(\d+))");
   const std::regex idcode(R"(SDR\s+32\s+TDI\s*\(\w+\)\s*(SMASK\s*\(\w+\)\s*)?TDO\s*\((\w+)\))");
+  if (!std::filesystem::is_directory(TAPWRIGHT_CORPUS_DIR)) GTEST_SKIP() << "no vendor files";
   int checked = 0;
   for (const auto& entry : std::filesystem::directory_iterator(TAPWRIGHT_CORPUS_DIR)) {
     const std::string head = read_file(entry.path()).substr(0, 20000);

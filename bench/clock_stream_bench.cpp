@@ -3,41 +3,19 @@
 // the host side is measured.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "constant_device.hpp"
 #include "jtag/shift_vector.hpp"
 #include "link/clock_stream.hpp"
 
 namespace tapwright {
 namespace {
 
-class EchoDevice final : public Device {
- public:
-  DeviceStatus open(int, DeviceHandle* handle) override {
-    *handle = this;
-    return device_ok;
-  }
-  DeviceStatus close(DeviceHandle) override { return device_ok; }
-  DeviceStatus read(DeviceHandle, std::uint8_t* buffer, std::uint32_t to_read,
-                    std::uint32_t* got) override {
-    std::memset(buffer, pin_tdo, to_read);
-    *got = to_read;
-    return device_ok;
-  }
-  DeviceStatus write(DeviceHandle, const std::uint8_t*, std::uint32_t to_write,
-                     std::uint32_t* written) override {
-    *written = to_write;
-    return device_ok;
-  }
-  DeviceStatus set_divisor(DeviceHandle, std::uint16_t) override { return device_ok; }
-  DeviceStatus set_bit_mode(DeviceHandle, std::uint8_t, std::uint8_t) override { return device_ok; }
-};
-
 void BM_TapClock(benchmark::State& state) {
   const int compare = static_cast<int>(state.range(0));
-  EchoDevice device;
+  ConstantDevice device(pin_tdo);
   ClockStream stream(device);
   int tdi = 0;
   for (auto _ : state) {
@@ -63,7 +41,7 @@ void BM_ShiftVector(benchmark::State& state) {
   const std::string tdi(bits / 4, 'a');
   const std::string tdo(bits / 4, 'f');
   const std::string mask(bits / 4, 'f');
-  EchoDevice device;
+  ConstantDevice device(pin_tdo);
   ClockStream stream(device, mapped ? ft232r_wiring : specified_wiring);
   for (auto _ : state) {
     benchmark::DoNotOptimize(svf_shift_vector(stream, "", &device, bits, tdi, tdo, mask, compare));

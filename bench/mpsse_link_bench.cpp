@@ -3,37 +3,15 @@
 // read back.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <memory>
 #include <string>
 
+#include "constant_device.hpp"
 #include "link/bit_bang_link.hpp"
 #include "link/mpsse_link.hpp"
 
 namespace tapwright {
 namespace {
-
-class HighDevice final : public Device {
- public:
-  DeviceStatus open(int, DeviceHandle* handle) override {
-    *handle = this;
-    return device_ok;
-  }
-  DeviceStatus close(DeviceHandle) override { return device_ok; }
-  DeviceStatus read(DeviceHandle, std::uint8_t* buffer, std::uint32_t to_read,
-                    std::uint32_t* got) override {
-    std::memset(buffer, 0xFF, to_read);
-    *got = to_read;
-    return device_ok;
-  }
-  DeviceStatus write(DeviceHandle, const std::uint8_t*, std::uint32_t to_write,
-                     std::uint32_t* written) override {
-    *written = to_write;
-    return device_ok;
-  }
-  DeviceStatus set_divisor(DeviceHandle, std::uint16_t) override { return device_ok; }
-  DeviceStatus set_bit_mode(DeviceHandle, std::uint8_t, std::uint8_t) override { return device_ok; }
-};
 
 // A 64-kbit scan, compared (argument 1) or not, through `link`.
 void shift_scans(benchmark::State& state, CableLink& link) {
@@ -51,7 +29,7 @@ void shift_scans(benchmark::State& state, CableLink& link) {
 }
 
 void BM_BitBangScan(benchmark::State& state) {
-  HighDevice device;
+  ConstantDevice device(0xFF);
   auto stream = std::make_unique<ClockStream>(device);
   BitBangLink link(*stream, &device, static_cast<int>(state.range(0)));
   shift_scans(state, link);
@@ -59,7 +37,7 @@ void BM_BitBangScan(benchmark::State& state) {
 BENCHMARK(BM_BitBangScan)->Arg(0)->Arg(1);
 
 void BM_MpsseScan(benchmark::State& state) {
-  HighDevice device;
+  ConstantDevice device(0xFF);
   auto link = std::make_unique<MpsseLink>(device, &device, static_cast<int>(state.range(0)), true);
   shift_scans(state, *link);
 }
